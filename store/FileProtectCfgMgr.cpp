@@ -1,0 +1,186 @@
+// Store lifecycle: where the database lies, how it is opened and set up, the
+// schema, and how every statement is executed and its failure logged.
+#include "FileProtectCfgMgr.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "Helper.h"
+#include "HostLog.h"
+#include "Query.h"
+
+// Every log tag names this file (see LogLocation.h).
+extern const char kStoreSourcePath[] = __FILE__;
+
+namespace {
+
+struct TableDefinition {
+    const wchar_t* name;
+    const wchar_t* columns;
+};
+
+// Created in this order when missing; an existing table is used as it is.
+const TableDefinition kSchema[] = {
+    {L"fileprotect",
+     L"pathhash INT PRIMARY KEY, filepath TEXT, bextention INT, mountpoint TEXT, bFile INT"},
+    {L"rejectlist", L"pathhash INT PRIMARY KEY, filepath TEXT, mountpoint TEXT, bFile INT"},
+    {L"whitelist", L"pathhash INT PRIMARY KEY, filepath TEXT, mountpoint TEXT, bFile INT"},
+    {L"config", L"id INTEGER PRIMARY KEY, config TEXT"},
+    {L"blocklist", L"pathhash INT PRIMARY KEY, filepath TEXT, blockcount INT"},
+    {L"const_whitelist", L"pathhash INT PRIMARY KEY, filepath TEXT, mountpoint TEXT, bFile INT"},
+};
+
+const wchar_t* const kSetupPragmas[] = {
+    L"PRAGMA journal_mode=WAL;",
+    L"PRAGMA synchronous=NORMAL;",
+    L"PRAGMA wal_autocheckpoint=50",
+};
+
+constexpr int kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
+
+}  // namespace
+
+CFileProtectCfgMgr::~CFileProtectCfgMgr() { CloseDb(); }
+
+bool CFileProtectCfgMgr::InitDb() {
+    StoreGuard guard(mutex_);
+    CloseDb();  // a repeated InitDb replaces the connection instead of leaking it
+    if (!OpenDatabase(L"\\FileProtect.db", &db_)) {
+        WriteLog(kLogCreateDbFail, "%s create db fail");
+        return false;
+    }
+    if (!CreateTables()) {
+        WriteLog(kLogCreateTablesFail, "%s create db execl fail");
+        return false;
+    }
+    return true;
+}
+
+void CFileProtectCfgMgr::CloseDb() {
+    StoreGuard guard(mutex_);
+    if (!db_) return;
+    sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+bool CFileProtectCfgMgr::CheckpointDb() {
+    StoreGuard guard(mutex_);
+    if (!db_) return false;
+    return ExecSql(db_, L"PRAGMA wal_checkpoint(TRUNCATE);");
+}
+
+bool CFileProtectCfgMgr::Reserved() { return true; }
+
+std::string CFileProtectCfgMgr::GetSqliteVersion() {
+    StoreGuard guard(mutex_);
+    std::string version;
+    Query query(db_, "SELECT sqlite_version();");
+    std::string text;
+    if (query.Step() && query.Utf8(0, &text) && !text.empty()) version = text;
+    return version;
+}
+
+bool CFileProtectCfgMgr::OpenDatabase(const std::wstring& fileName, sqlite3** connection) {
+    wchar_t folder[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+
+    std::wstring path = std::wstring(folder) + L"\\TevraZQ";
+    CreateDirectoryW(path.c_str(), nullptr);  // usually exists already
+    path += fileName;
+    // The path must fit the platform's 260-character buffer whole; a cut
+    // path would open some other file.
+    if (path.size() > MAX_PATH - 1) return false;
+
+    std::string utf8 = Helper()->WideToUtf8(path);
+    if (sqlite3_open_v2(utf8.c_str(), connection, kOpenFlags, nullptr) != SQLITE_OK) return false;
+
+    sqlite3_busy_handler(*connection, BusyHandler, nullptr);
+    sqlite3_exec(*connection, "PRAGMA encoding = 'UTF-8'", nullptr, nullptr, nullptr);
+    for (const wchar_t* pragma : kSetupPragmas)
+        if (!ExecSql(*connection, pragma)) return false;
+    return true;
+}
+
+bool CFileProtectCfgMgr::CreateTables() {
+    for (const TableDefinition& table : kSchema) {
+        bool exists = false;
+        if (!IsTableExist(db_, table.name, exists)) return false;
+        if (!exists && !CreateTable(db_, table.name, table.columns)) return false;
+    }
+    return true;
+}
+
+bool CFileProtectCfgMgr::IsTableExist(sqlite3* db, const std::wstring& name, bool& exists) {
+    std::wstring sql;
+    if (FormatSql(L"select name from sqlite_master where type='table' and name='%s'", {name},
+                  &sql) != SqlFormatResult::kOk)
+        return false;
+    std::string utf8 = Helper()->WideToUtf8(sql);
+    Query query(db, utf8.c_str(), static_cast<int>(utf8.size()));
+    if (!query.prepared()) return false;
+
+    bool found = false;
+    if (query.columnCount() > 0) {
+        std::wstring text;
+        while (query.Step()) {
+            if (query.Text(0, &text) && text == name) {
+                found = true;
+                break;
+            }
+        }
+    }
+    exists = found;
+    return true;
+}
+
+bool CFileProtectCfgMgr::CreateTable(sqlite3* db, const std::wstring& name,
+                                     const std::wstring& columns) {
+    // The column definition is the library's own text, never a caller's.
+    return ExecSql(db, L"create table if not exists '" + QuoteSqlText(name) + L"' (" + columns +
+                           L")");
+}
+
+bool CFileProtectCfgMgr::ExecSql(sqlite3* db, std::wstring statement) {
+    if (statement.empty()) return true;  // nothing to execute
+    char* utf8 = nullptr;
+    if (!Helper()->WideToUtf8Buffer(statement, &utf8)) {
+        WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d", "", SQLITE_MISUSE);
+        return false;
+    }
+    char* error = nullptr;
+    int rc = sqlite3_exec(db, utf8, nullptr, nullptr, &error);
+    sqlite3_free(error);
+    bool ok = rc == SQLITE_OK || rc == SQLITE_CONSTRAINT;
+    if (!ok) WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d", utf8, rc);
+    delete[] utf8;
+    return ok;
+}
+
+bool CFileProtectCfgMgr::ExecFormatted(const wchar_t* format,
+                                       std::initializer_list<SqlValue> values) {
+    std::wstring statement;
+    switch (FormatSql(format, values, &statement)) {
+        case SqlFormatResult::kOk:
+            return ExecSql(db_, statement);
+        case SqlFormatResult::kTooLong:
+            WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d",
+                     Helper()->WideToUtf8(statement).c_str(), SQLITE_TOOBIG);
+            return false;
+        case SqlFormatResult::kBadValue:
+            break;
+    }
+    WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d",
+             Helper()->WideToUtf8(format).c_str(), SQLITE_MISUSE);
+    return false;
+}
+
+int32_t CFileProtectCfgMgr::PathKey(const std::wstring& path) {
+    return static_cast<int32_t>(Helper()->GetPathHash(path));
+}
+
+int CFileProtectCfgMgr::BusyHandler(void*, int) {
+    // Another process holds the database: wait and try again, for as long as
+    // its lock lasts.
+    Sleep(100);
+    return 1;
+}

@@ -1,0 +1,102 @@
+// CFileProtectCfgMgr: the protection-rule store, one SQLite connection per
+// process to the machine's one rule database. The table operations live in
+// one source file per table; this header is the whole class.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <initializer_list>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "IFileProtectCfgMgr.h"
+#include "SqlText.h"
+
+class CFileProtectCfgMgr final : public IFileProtectCfgMgr {
+public:
+    CFileProtectCfgMgr() = default;
+    ~CFileProtectCfgMgr();
+    CFileProtectCfgMgr(const CFileProtectCfgMgr&) = delete;
+    CFileProtectCfgMgr& operator=(const CFileProtectCfgMgr&) = delete;
+
+    // Store lifecycle (FileProtectCfgMgr.cpp).
+    bool InitDb() override;
+    void CloseDb() override;
+    bool CheckpointDb() override;
+    bool Reserved() override;
+    std::string GetSqliteVersion() override;
+
+    // Configuration and file types (ConfigTable.cpp).
+    std::vector<std::wstring> GetFileTypeProtectList() override;
+    ProtectConfig GetProtectConfig() override;
+    bool SetProtectConfig(const ProtectConfig& config) override;
+    bool SetConfig(const int32_t& id, const std::wstring& text) override;
+    std::wstring GetConfig(const int32_t& id) override;
+    bool DeleteConfig(const int32_t& id) override;
+
+    // Protected files, folders and extensions (ProtectPathTable.cpp).
+    void GetProtectPathList(std::vector<std::wstring>& paths) override;
+    bool GetProtectFileList(std::vector<ProtectFileItem>& items,
+                            std::vector<std::wstring>& extensions) override;
+    bool AddProtectFile(const std::vector<ProtectFileItem>& items, bool bextention) override;
+    bool AddProtectExtension(const std::vector<std::wstring>& extensions) override;
+    bool DeleteProtectFile(std::vector<std::wstring> paths, bool bextention) override;
+    bool ClearProtectExtension() override;
+    bool ClearProtectFile() override;
+    bool ClearProtectAll() override;
+
+    // Block counts (BlockList.cpp).
+    bool GetBlockCount(BlockCountItem& item) override;
+    bool GetBlockList(std::vector<BlockCountItem>& items) override;
+    bool AddBlockCountList(const std::vector<BlockCountItem>& items) override;
+    bool AddBlockCountItem(const BlockCountItem& item) override;
+    bool DeleteBlockListItem(const std::wstring& path, bool ownTransaction) override;
+    bool DeleteBlockListItems(const std::vector<std::wstring>& paths) override;
+    bool DeleteBlockListByHash(const std::vector<std::string>& hashes) override;
+    bool DeleteBlockList(const std::vector<std::wstring>& paths) override;
+    bool ClearBlockList() override;
+    bool AddBlockCount(const std::wstring& path, int32_t count) override;
+    bool IncreaseBlockCount(const std::wstring& path) override;
+
+    // Reject list (RejectList.cpp).
+    bool GetRejectList(std::vector<ProtectFileItem>& items) override;
+    bool AddRejectList(const std::vector<ProtectFileItem>& items) override;
+    bool DeleteRejectList(const std::vector<std::wstring>& paths) override;
+    bool ClearRejectList() override;
+
+    // White lists and renames (WhiteList.cpp).
+    bool GetWhiteList(std::vector<ProtectFileItem>& items, const bool& constList) override;
+    bool AddWhiteList(const std::vector<ProtectFileItem>& items, const bool& constList) override;
+    bool DeleteWhiteList(const std::vector<std::wstring>& paths, bool constList) override;
+    bool ClearWhiteList(bool constList) override;
+    bool RenamePath(const std::wstring& oldPath, const std::wstring& mountPoint,
+                    const std::wstring& newPath, const uint16_t& listKinds) override;
+
+private:
+    bool OpenDatabase(const std::wstring& fileName, sqlite3** connection);
+    bool CreateTables();
+    bool IsTableExist(sqlite3* db, const std::wstring& name, bool& exists);
+    bool CreateTable(sqlite3* db, const std::wstring& name, const std::wstring& columns);
+
+    // Executes one statement; SQLITE_OK and SQLITE_CONSTRAINT are success,
+    // any other result is logged with the statement and its code.
+    bool ExecSql(sqlite3* db, std::wstring statement);
+    // Formats a statement (SqlText.h) and executes it. A statement that
+    // cannot be formatted whole is logged like a failed one and not run.
+    bool ExecFormatted(const wchar_t* format, std::initializer_list<SqlValue> values);
+
+    // The path hash as the tables store it: the same 32 bits, signed.
+    static int32_t PathKey(const std::wstring& path);
+
+    static int BusyHandler(void* context, int retries);
+
+    sqlite3* db_ = nullptr;
+    // Serialises the store's operations in this process, so one thread's
+    // statement can never fall into another thread's transaction. Recursive
+    // because list operations call the single-item ones inside their own
+    // transaction.
+    std::recursive_mutex mutex_;
+};
+
+using StoreGuard = std::lock_guard<std::recursive_mutex>;

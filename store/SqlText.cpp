@@ -1,0 +1,50 @@
+#include "SqlText.h"
+
+#include <cwchar>
+
+std::wstring QuoteSqlText(const std::wstring& text) {
+    std::wstring quoted;
+    quoted.reserve(text.size() + 2);
+    for (wchar_t c : text) {
+        quoted.push_back(c);
+        if (c == L'\'') quoted.push_back(L'\'');
+    }
+    return quoted;
+}
+
+SqlFormatResult FormatSql(const wchar_t* format, std::initializer_list<SqlValue> values,
+                          std::wstring* statement) {
+    std::wstring out;
+    const SqlValue* next = values.begin();
+    for (const wchar_t* p = format; *p; ++p) {
+        if (p[0] != L'%' || (p[1] != L'd' && p[1] != L's')) {
+            out.push_back(*p);
+            continue;
+        }
+        // A format whose placeholders and values disagree is a programming
+        // error; refusing it keeps a wrong statement from running.
+        bool wantsText = p[1] == L's';
+        if (next == values.end() || next->isText() != wantsText) {
+            statement->clear();
+            return SqlFormatResult::kBadValue;
+        }
+        if (wantsText) {
+            if (next->text().find(L'\0') != std::wstring::npos) {
+                statement->clear();
+                return SqlFormatResult::kBadValue;
+            }
+            out += QuoteSqlText(next->text());
+        } else {
+            out += std::to_wstring(next->number());
+        }
+        ++next;
+        ++p;
+    }
+    if (next != values.end()) {
+        statement->clear();
+        return SqlFormatResult::kBadValue;
+    }
+    *statement = std::move(out);
+    return statement->size() + 1 > kStatementLimit ? SqlFormatResult::kTooLong
+                                                   : SqlFormatResult::kOk;
+}

@@ -1,0 +1,40 @@
+// The one place where values enter SQL text. A format uses %d for a signed
+// 32-bit integer and %s for a text, which the format itself puts between
+// single quotes; a text's own quotes are doubled so it can never end the
+// literal early, and a text holding a NUL is refused because SQLite would
+// stop reading the statement there.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+// The formatting limit of a statement, terminator included. A longer
+// statement is refused as a whole rather than executed cut short.
+constexpr size_t kStatementLimit = 1024;
+
+class SqlValue {
+public:
+    SqlValue(int32_t number) : isText_(false), number_(number) {}  // NOLINT: implicit by design
+    SqlValue(const std::wstring& text) : isText_(true), text_(&text) {}  // NOLINT
+    SqlValue(const wchar_t* text) = delete;  // keep the lifetime visible at call sites
+
+    bool isText() const { return isText_; }
+    int32_t number() const { return number_; }
+    const std::wstring& text() const { return *text_; }
+
+private:
+    bool isText_;
+    int32_t number_ = 0;
+    const std::wstring* text_ = nullptr;
+};
+
+enum class SqlFormatResult { kOk, kTooLong, kBadValue };
+
+// Fills format with values in order. On kTooLong, statement holds the whole
+// (over-long) text so the caller can report it; on kBadValue it is empty.
+SqlFormatResult FormatSql(const wchar_t* format, std::initializer_list<SqlValue> values,
+                          std::wstring* statement);
+
+// Doubles every single quote: the text's form inside a '...' literal.
+std::wstring QuoteSqlText(const std::wstring& text);

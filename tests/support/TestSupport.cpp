@@ -1,0 +1,174 @@
+#include "TestSupport.h"
+
+#include <shlobj.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "ObjectLog.h"
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                0, nullptr, nullptr);
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
+                        nullptr, nullptr);
+    return out;
+}
+
+std::wstring Wide(const std::string& utf8) {
+    if (utf8.empty()) return std::wstring();
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
+    return out;
+}
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+namespace {
+
+void DeleteTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring full = folder + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) DeleteTree(full);
+            else DeleteFileW(full.c_str());
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+std::wstring MakeTempFolder(const std::wstring& name) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"fileprotect-" + name + L"-" +
+                          std::to_wstring(GetCurrentProcessId());
+    DeleteTree(folder);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+LogCapture::LogCapture() {
+    static int serial = 0;
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    path_ = std::wstring(temp) + L"fileprotect-log-" + std::to_wstring(GetCurrentProcessId()) +
+            L"-" + std::to_wstring(++serial) + L".txt";
+    DeleteFileW(path_.c_str());
+    GetObjectLog()->SetOutputFile(path_.c_str());
+}
+
+LogCapture::~LogCapture() {
+    GetObjectLog()->SetOutputFile(nullptr);
+    DeleteFileW(path_.c_str());
+}
+
+std::vector<std::string> LogCapture::Lines() const {
+    std::vector<std::string> lines;
+    std::ifstream in(path_.c_str(), std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        size_t stamp = line.find("] ");  // the stand-in's "<time> [pid:tid] " prefix
+        lines.push_back(stamp == std::string::npos ? line : line.substr(stamp + 2));
+    }
+    return lines;
+}
+
+std::wstring StoreDatabasePath() {
+    wchar_t folder[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return std::wstring(folder) + L"\\TevraZQ\\FileProtect.db";
+}
+
+void DeleteStoreFiles() {
+    getFileProtectDbMgr()->CloseDb();
+    std::wstring db = StoreDatabasePath();
+    for (const wchar_t* suffix : {L"", L"-wal", L"-shm"}) DeleteFileW((db + suffix).c_str());
+}
+
+IFileProtectCfgMgr* FreshStore() {
+    IFileProtectCfgMgr* store = getFileProtectDbMgr();
+    static bool opened = store->InitDb();
+    (void)opened;
+    Db db;
+    for (const char* table : {"fileprotect", "rejectlist", "whitelist", "config", "blocklist",
+                              "const_whitelist"})
+        db.Exec(std::string("DELETE FROM ") + table);
+    return store;
+}
+
+Db::Db() {
+    sqlite3_open_v2(Narrow(StoreDatabasePath()).c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_busy_timeout(db_, 60000);
+}
+
+Db::~Db() { sqlite3_close(db_); }
+
+std::vector<std::string> Db::Column(const std::string& sql) const {
+    std::vector<std::string> values;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+        values.push_back("PREPARE FAILED: " + std::string(sqlite3_errmsg(db_)));
+        return values;
+    }
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        const unsigned char* text = sqlite3_column_text(statement, 0);
+        values.push_back(text ? reinterpret_cast<const char*>(text) : "NULL");
+    }
+    sqlite3_finalize(statement);
+    return values;
+}
+
+std::string Db::Scalar(const std::string& sql) const {
+    std::vector<std::string> values = Column(sql);
+    return values.empty() ? std::string() : values.front();
+}
+
+bool Db::Exec(const std::string& sql) const {
+    return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+HANDLE StartChild(const std::wstring& name, const std::wstring& arguments) {
+    std::wstring exe = ProgramFolder() + L"\\" + name + L".exe";
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info))
+        return nullptr;
+    CloseHandle(info.hThread);
+    return info.hProcess;
+}
+
+int WaitChild(HANDLE process, DWORD timeoutMs) {
+    if (!process) return -1;
+    int result = -1;
+    if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0) {
+        DWORD code = 0;
+        if (GetExitCodeProcess(process, &code)) result = static_cast<int>(code);
+    } else {
+        TerminateProcess(process, 99);
+    }
+    CloseHandle(process);
+    return result;
+}
+
+int RunChild(const std::wstring& name, const std::wstring& arguments, DWORD timeoutMs) {
+    return WaitChild(StartChild(name, arguments), timeoutMs);
+}

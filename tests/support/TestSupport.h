@@ -1,0 +1,69 @@
+// Shared by the test programs: the library's singletons, the log the stand-in
+// logger writes, the store's files, and child processes.
+#pragma once
+
+#include <windows.h>
+
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "FileProtectExports.h"
+
+// Converts for assertions and messages.
+std::string Narrow(const std::wstring& text);
+std::wstring Wide(const std::string& utf8);
+
+// The folder of the running test program (children live beside it).
+std::wstring ProgramFolder();
+
+// A fresh, empty folder under the system's temporary folder.
+std::wstring MakeTempFolder(const std::wstring& name);
+
+// Sends the logger's lines to a file of its own for the lifetime of the
+// object; Lines() gives what was logged, without the stand-in's stamps.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    std::vector<std::string> Lines() const;
+
+private:
+    std::wstring path_;
+};
+
+// The rule database as the store places it.
+std::wstring StoreDatabasePath();
+
+// Closes the store and deletes its database files, for tests that need a
+// machine without a database.
+void DeleteStoreFiles();
+
+// Opens the store (once per process is enough) and empties every rule table.
+IFileProtectCfgMgr* FreshStore();
+
+// A second connection to the rule database, for looking at what the store
+// wrote through SQLite itself.
+class Db {
+public:
+    Db();
+    ~Db();
+    sqlite3* handle() const { return db_; }
+    // The first column of every row of a query, as UTF-8 text ("NULL" for NULL).
+    std::vector<std::string> Column(const std::string& sql) const;
+    // The first column of the first row, or "" when there is none.
+    std::string Scalar(const std::string& sql) const;
+    bool Exec(const std::string& sql) const;
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// Starts <name>.exe from the program folder with the given arguments.
+HANDLE StartChild(const std::wstring& name, const std::wstring& arguments);
+// Starts it and waits; the exit code, or -1 when it could not run in time.
+int RunChild(const std::wstring& name, const std::wstring& arguments,
+             DWORD timeoutMs = 120000);
+// Waits for a started child and closes its handle; exit code or -1.
+int WaitChild(HANDLE process, DWORD timeoutMs = 120000);
