@@ -19,5 +19,11 @@ struct Library {
 void Say(const std::wstring& line);
 
 // One function per subsystem; each prints what it did.
-void DemoFactories(const Library& library);
-void DemoStore(const Library& library);
+void DemoFactories(const Library& library);       // DemoFactories.cpp
+void DemoStore(const Library& library);           // DemoStore.cpp: opens the store
+void DemoProtectPaths(const Library& library);    // DemoProtectPaths.cpp
+void DemoRules(const Library& library);           // DemoRules.cpp: switches, lists, counts
+void DemoPaths(const Library& library);           // DemoPaths.cpp: devices, user, folders
+void DemoCoordination(const Library& library);    // DemoCoordination.cpp: lock and events
+void DemoCache(const Library& library);           // DemoCache.cpp: the cache file
+void DemoDisks(const Library& library);           // DemoDisks.cpp: the disk manager

@@ -45,6 +45,12 @@ int main() {
 
     DemoFactories(library);
     DemoStore(library);
+    DemoProtectPaths(library);
+    DemoRules(library);
+    DemoPaths(library);
+    DemoCoordination(library);
+    DemoCache(library);
+    DemoDisks(library);
 
     library.store->CloseDb();
     FreeLibrary(module);

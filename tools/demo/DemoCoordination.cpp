@@ -1,0 +1,3 @@
+#include "DemoHost.h"
+
+void DemoCoordination(const Library&) {}
