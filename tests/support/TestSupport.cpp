@@ -103,8 +103,7 @@ void DeleteStoreFiles() {
 
 IFileProtectCfgMgr* FreshStore() {
     IFileProtectCfgMgr* store = getFileProtectDbMgr();
-    static bool opened = store->InitDb();
-    (void)opened;
+    store->InitDb();  // reopens: earlier tests may have closed or deleted it
     Db db;
     for (const char* table : {"fileprotect", "rejectlist", "whitelist", "config", "blocklist",
                               "const_whitelist"})

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <regex>
+
+#include "TestSupport.h"
+
+namespace {
+
+// Every test starts and ends on a machine without a rule database.
+class StoreCore : public ::testing::Test {
+protected:
+    void SetUp() override { DeleteStoreFiles(); }
+    void TearDown() override {
+        DeleteStoreFiles();
+        RemoveDirectoryW(DatabasePathA().c_str());  // a test may have put a folder there
+    }
+    static std::wstring DatabasePathA() { return StoreDatabasePath(); }
+    IFileProtectCfgMgr* store = getFileProtectDbMgr();
+};
+
+std::string Columns(const Db& db, const std::string& table) {
+    std::vector<std::string> columns =
+        db.Column("SELECT name || ' ' || type FROM pragma_table_info('" + table + "')");
+    std::string joined;
+    for (const std::string& c : columns) joined += (joined.empty() ? "" : ", ") + c;
+    return joined;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+}  // namespace
+
+TEST_F(StoreCore, FirstOpenCreatesTheFileTheSixTablesInOrderAndThePragmas) {
+    ASSERT_TRUE(store->InitDb());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(StoreDatabasePath().c_str()));
+
+    Db db;
+    EXPECT_EQ((std::vector<std::string>{"fileprotect", "rejectlist", "whitelist", "config",
+                                         "blocklist", "const_whitelist"}),
+              db.Column("SELECT name FROM sqlite_master WHERE type='table' ORDER BY rowid"));
+    EXPECT_EQ("pathhash INT, filepath TEXT, bextention INT, mountpoint TEXT, bFile INT",
+              Columns(db, "fileprotect"));
+    EXPECT_EQ("id INTEGER, config TEXT", Columns(db, "config"));
+    EXPECT_EQ("pathhash INT, filepath TEXT, blockcount INT", Columns(db, "blocklist"));
+    EXPECT_EQ("pathhash INT, filepath TEXT, mountpoint TEXT, bFile INT",
+              Columns(db, "const_whitelist"));
+    // pathhash is a unique key, not the rowid.
+    EXPECT_EQ("1", db.Scalar("SELECT count(*) FROM sqlite_master WHERE type='index' AND "
+                             "tbl_name='fileprotect'"));
+    EXPECT_EQ("wal", db.Scalar("PRAGMA journal_mode"));
+    EXPECT_EQ("UTF-8", db.Scalar("PRAGMA encoding"));
+}
+
+TEST_F(StoreCore, ReopeningKeepsRowsAndTablesAsTheyWere) {
+    ASSERT_TRUE(store->InitDb());
+    {
+        Db db;
+        ASSERT_TRUE(db.Exec("INSERT INTO config (id, config) VALUES (7, 'kept')"));
+    }
+    store->CloseDb();
+    store->CloseDb();  // a second close does nothing
+    ASSERT_TRUE(store->InitDb());
+    ASSERT_TRUE(store->InitDb());  // reopening an open store replaces its connection
+
+    Db db;
+    EXPECT_EQ("kept", db.Scalar("SELECT config FROM config WHERE id = 7"));
+    EXPECT_EQ("6", db.Scalar("SELECT count(*) FROM sqlite_master WHERE type='table'"));
+}
+
+TEST_F(StoreCore, AnExistingTableKeepsItsOwnColumns) {
+    {
+        CreateDirectoryW(StoreDatabasePath().substr(0, StoreDatabasePath().rfind(L'\\')).c_str(),
+                         nullptr);
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(SQLITE_OK, sqlite3_open(Narrow(StoreDatabasePath()).c_str(), &raw));
+        sqlite3_exec(raw, "CREATE TABLE blocklist (pathhash INT PRIMARY KEY, note TEXT)", nullptr,
+                     nullptr, nullptr);
+        sqlite3_close(raw);
+    }
+    ASSERT_TRUE(store->InitDb());
+    Db db;
+    EXPECT_EQ("pathhash INT, note TEXT", Columns(db, "blocklist"));
+    EXPECT_EQ("6", db.Scalar("SELECT count(*) FROM sqlite_master WHERE type='table'"));
+}
+
+TEST_F(StoreCore, ClosedStoreAnswersWithoutTouchingADatabase) {
+    store->CloseDb();
+    EXPECT_FALSE(store->CheckpointDb());
+    EXPECT_EQ("", store->GetSqliteVersion());
+    EXPECT_TRUE(store->Reserved());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(StoreDatabasePath().c_str()));
+}
+
+TEST_F(StoreCore, OpenStoreReportsVersionAndTruncatesTheLogOnCheckpoint) {
+    ASSERT_TRUE(store->InitDb());
+    EXPECT_TRUE(std::regex_match(store->GetSqliteVersion(), std::regex("\\d+\\.\\d+\\.\\d+")));
+    {
+        Db db;
+        ASSERT_TRUE(db.Exec("INSERT INTO config (id, config) VALUES (1, 'x')"));
+    }
+    EXPECT_TRUE(store->CheckpointDb());
+    WIN32_FILE_ATTRIBUTE_DATA wal = {};
+    ASSERT_TRUE(GetFileAttributesExW((StoreDatabasePath() + L"-wal").c_str(),
+                                     GetFileExInfoStandard, &wal));
+    EXPECT_EQ(0u, wal.nFileSizeLow);
+}
+
+TEST_F(StoreCore, AnUnopenableDatabaseIsLoggedWithTheTagOfItsPlace) {
+    // A folder where the file should be: SQLite cannot open it.
+    CreateDirectoryW(StoreDatabasePath().substr(0, StoreDatabasePath().rfind(L'\\')).c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryW(StoreDatabasePath().c_str(), nullptr));
+    LogCapture log;
+    EXPECT_FALSE(store->InitDb());
+    EXPECT_TRUE(Contains(log.Lines(), "FileProtectCfgMgr.cpp(172) create db fail"));
+}
+
+TEST_F(StoreCore, AFailedStatementIsLoggedWithItsTextAndCode) {
+    // Not a database at all: the first pragma that reads the file fails.
+    CreateDirectoryW(StoreDatabasePath().substr(0, StoreDatabasePath().rfind(L'\\')).c_str(), nullptr);
+    {
+        std::ofstream junk(StoreDatabasePath().c_str(), std::ios::binary);
+        junk << std::string(4096, 'j');
+    }
+    LogCapture log;
+    EXPECT_FALSE(store->InitDb());
+    std::vector<std::string> lines = log.Lines();
+    EXPECT_TRUE(Contains(lines,
+                         "FileProtectCfgMgr.cpp(1829) ,option str=PRAGMA journal_mode=WAL;,errid = 26"));
+    EXPECT_TRUE(Contains(lines, "FileProtectCfgMgr.cpp(172) create db fail"));
+}
+
+TEST_F(StoreCore, ATableThatCannotBeCreatedStopsTheSetUpAndIsLogged) {
+    // An index already owns the name of the second table.
+    {
+        CreateDirectoryW(StoreDatabasePath().substr(0, StoreDatabasePath().rfind(L'\\')).c_str(),
+                         nullptr);
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(SQLITE_OK, sqlite3_open(Narrow(StoreDatabasePath()).c_str(), &raw));
+        sqlite3_exec(raw, "CREATE TABLE other (x); CREATE INDEX rejectlist ON other (x);", nullptr,
+                     nullptr, nullptr);
+        sqlite3_close(raw);
+    }
+    LogCapture log;
+    EXPECT_FALSE(store->InitDb());
+    std::vector<std::string> lines = log.Lines();
+    EXPECT_TRUE(Contains(lines,
+                         "FileProtectCfgMgr.cpp(1829) ,option str=create table if not exists "
+                         "'rejectlist' (pathhash INT PRIMARY KEY, filepath TEXT, mountpoint TEXT, "
+                         "bFile INT),errid = 1"));
+    EXPECT_TRUE(Contains(lines, "FileProtectCfgMgr.cpp(178) create db execl fail"));
+    Db db;
+    EXPECT_EQ("1", db.Scalar("SELECT count(*) FROM sqlite_master WHERE name='fileprotect'"));
+    EXPECT_EQ("0", db.Scalar("SELECT count(*) FROM sqlite_master WHERE name='whitelist'"));
+}
