@@ -1,9 +1,136 @@
 // The config table, the protection switches of its row 1, and the file-type list.
-#include "FileProtectCfgMgr.h"
+#include <map>
 
-std::vector<std::wstring> CFileProtectCfgMgr::GetFileTypeProtectList() { return {}; }
-ProtectConfig CFileProtectCfgMgr::GetProtectConfig() { return ProtectConfig(); }
-bool CFileProtectCfgMgr::SetProtectConfig(const ProtectConfig&) { return false; }
-bool CFileProtectCfgMgr::SetConfig(const int32_t&, const std::wstring&) { return false; }
-std::wstring CFileProtectCfgMgr::GetConfig(const int32_t&) { return std::wstring(); }
-bool CFileProtectCfgMgr::DeleteConfig(const int32_t&) { return false; }
+#include "FileProtectCfgMgr.h"
+#include "Helper.h"
+#include "Tokens.h"
+#include "Transaction.h"
+
+namespace {
+
+constexpr int32_t kSwitchesId = 1;
+
+const wchar_t kUpsertConfig[] =
+    L"INSERT INTO 'config' (id ,config) VALUES(%d, '%s')  ON CONFLICT(id) DO UPDATE SET "
+    L"config = excluded.config";
+
+// One row of the config scan; id -1 with an empty text marks the end.
+struct ConfigRow {
+    int32_t id = -1;
+    std::wstring config;
+};
+
+ConfigRow ReadConfigRow(Query& query) {
+    ConfigRow row;
+    std::wstring text;
+    if (!query.Step() || !query.Text(1, &text)) return row;
+    row.id = query.Int(0);
+    row.config = text;
+    return row;
+}
+
+// The text of config row `id`. False when the table cannot be read or has no
+// such row before the first row without a text.
+bool FindConfigText(sqlite3* db, int32_t id, std::wstring* text) {
+    bool found = false;
+    RunRead(db, "SELECT id, config FROM config", [&](Query& query) {
+        for (;;) {
+            ConfigRow row = ReadConfigRow(query);
+            if (row.id == -1 && row.config.empty()) return;
+            if (row.id == id) {
+                *text = row.config;
+                found = true;
+                return;
+            }
+        }
+    });
+    return found;
+}
+
+// The switches text lists its keys in this order, which is not the order of
+// the fields in ProtectConfig.
+std::wstring SwitchesText(const ProtectConfig& config) {
+    auto item = [](const wchar_t* key, bool value) {
+        return std::wstring(key) + L":" + (value ? L"1" : L"0");
+    };
+    return item(L"bEnableProtect", config.bEnableProtect) + L"," +
+           item(L"bTEVRAImgProtct", config.bTEVRAImgProtct) + L"," +
+           item(L"bFileTypeProtct", config.bFileTypeProtct) + L"," +
+           item(L"bProtctFileAndFloder", config.bProtctFileAndFloder) + L"," +
+           item(L"bRuningDrv", config.bRuningDrv);
+}
+
+bool* SwitchNamed(const std::wstring& upperKey, ProtectConfig& config) {
+    if (upperKey == L"BENABLEPROTECT") return &config.bEnableProtect;
+    if (upperKey == L"BTEVRAIMGPROTCT") return &config.bTEVRAImgProtct;
+    if (upperKey == L"BFILETYPEPROTCT") return &config.bFileTypeProtct;
+    if (upperKey == L"BPROTCTFILEANDFLODER") return &config.bProtctFileAndFloder;
+    if (upperKey == L"BRUNINGDRV") return &config.bRuningDrv;
+    return nullptr;
+}
+
+// Items go through a map ordered by their key as written, so among keys that
+// differ only in letter case the one that sorts last decides. Writers of
+// hand-made texts may rely on that.
+void ApplySwitchesText(const std::wstring& text, ProtectConfig& config) {
+    std::map<std::wstring, std::wstring> items;
+    for (const std::wstring& item : SplitTokens(text, L',')) {
+        std::vector<std::wstring> pieces = SplitTokens(item, L':');
+        if (pieces.size() < 2) continue;  // a key without a value sets nothing
+        items[pieces[0]] = pieces[1];
+    }
+    for (const auto& item : items) {
+        bool* field = SwitchNamed(Helper()->ToUpper(item.first), config);
+        if (field) *field = item.second != L"0";
+    }
+}
+
+}  // namespace
+
+std::vector<std::wstring> CFileProtectCfgMgr::GetFileTypeProtectList() {
+    StoreGuard guard(mutex_);
+    std::wstring types;
+    {
+        // Another component owns this table; it may well be missing.
+        Query query(db_, "SELECT filetype FROM filetypeprotect");
+        if (!query.prepared()) return {};
+        if (query.Step()) query.Text(0, &types);  // only the first row counts
+    }
+    return SplitTokens(types, L';');
+}
+
+ProtectConfig CFileProtectCfgMgr::GetProtectConfig() {
+    StoreGuard guard(mutex_);
+    ProtectConfig config;
+    std::wstring text;
+    if (FindConfigText(db_, kSwitchesId, &text)) ApplySwitchesText(text, config);
+    return config;
+}
+
+bool CFileProtectCfgMgr::SetProtectConfig(const ProtectConfig& config) {
+    StoreGuard guard(mutex_);
+    const std::wstring text = SwitchesText(config);
+    return RunOneInTransaction(db_, [&] { return ExecFormatted(kUpsertConfig, {kSwitchesId, text}); });
+}
+
+bool CFileProtectCfgMgr::SetConfig(const int32_t& id, const std::wstring& text) {
+    StoreGuard guard(mutex_);
+    if (text.empty()) return true;  // an empty text never replaces a stored one
+    const int32_t key = id;
+    return RunOneInTransaction(db_, [&] { return ExecFormatted(kUpsertConfig, {key, text}); });
+}
+
+std::wstring CFileProtectCfgMgr::GetConfig(const int32_t& id) {
+    StoreGuard guard(mutex_);
+    std::wstring text;
+    if (!FindConfigText(db_, id, &text)) return std::wstring();
+    return text;
+}
+
+bool CFileProtectCfgMgr::DeleteConfig(const int32_t& id) {
+    StoreGuard guard(mutex_);
+    const int32_t key = id;
+    return RunOneInTransaction(db_, [&] {
+        return ExecFormatted(L"DELETE FROM config WHERE id = %d", {key});
+    });
+}
