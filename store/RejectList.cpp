@@ -1,7 +1,41 @@
 // The reject list: the table rejectlist.
 #include "FileProtectCfgMgr.h"
+#include "PathRow.h"
+#include "Transaction.h"
 
-bool CFileProtectCfgMgr::GetRejectList(std::vector<ProtectFileItem>&) { return false; }
-bool CFileProtectCfgMgr::AddRejectList(const std::vector<ProtectFileItem>&) { return false; }
-bool CFileProtectCfgMgr::DeleteRejectList(const std::vector<std::wstring>&) { return false; }
-bool CFileProtectCfgMgr::ClearRejectList() { return false; }
+bool CFileProtectCfgMgr::GetRejectList(std::vector<ProtectFileItem>& items) {
+    StoreGuard guard(mutex_);
+    return RunRead(db_, "SELECT pathhash, filepath, mountpoint, bFile FROM rejectlist",
+                   [&](Query& query) {
+                       ProtectFileItem item;
+                       // A row with neither a path nor a mount point ends the list.
+                       while (ReadPathRow(query, &item) &&
+                              !(item.filepath.empty() && item.mountpoint.empty()))
+                           items.push_back(item);
+                   });
+}
+
+bool CFileProtectCfgMgr::AddRejectList(const std::vector<ProtectFileItem>& items) {
+    StoreGuard guard(mutex_);
+    // A path already listed (in any letter case) keeps its mount point and
+    // file flag and takes the new text.
+    return RunAllOrNothing(db_, items, [&](const ProtectFileItem& item) {
+        return ExecFormatted(
+            L"INSERT INTO 'rejectlist' (pathhash, filepath, mountpoint, bFile) "
+            L"VALUES(%d,'%s','%s',%d) ON CONFLICT(pathhash) DO UPDATE SET filepath = "
+            L"excluded.filepath",
+            {PathKey(item.filepath), item.filepath, item.mountpoint, item.bFile ? 1 : 0});
+    });
+}
+
+bool CFileProtectCfgMgr::DeleteRejectList(const std::vector<std::wstring>& paths) {
+    StoreGuard guard(mutex_);
+    return RunKeepWhatWasDone(db_, paths, [&](const std::wstring& path) {
+        return ExecFormatted(L"DELETE FROM rejectlist WHERE pathhash = %d", {PathKey(path)});
+    });
+}
+
+bool CFileProtectCfgMgr::ClearRejectList() {
+    StoreGuard guard(mutex_);
+    return ExecSql(db_, L"DELETE FROM rejectlist");
+}

@@ -200,10 +200,7 @@ TEST(ConfigRows, AClosedStoreReportsFailureAndDefaults) {
 
 class FileTypes : public ::testing::Test {
 protected:
-    void SetUp() override {
-        store = FreshStore();
-        db.Exec("DROP TABLE IF EXISTS filetypeprotect");
-    }
+    void SetUp() override { db.Exec("DROP TABLE IF EXISTS filetypeprotect"); }
     void TearDown() override { db.Exec("DROP TABLE IF EXISTS filetypeprotect"); }
 
     std::vector<std::wstring> ListFor(const std::string& firstRowValue) {
@@ -214,7 +211,7 @@ protected:
         return store->GetFileTypeProtectList();
     }
 
-    IFileProtectCfgMgr* store = nullptr;
+    IFileProtectCfgMgr* store = FreshStore();  // before db: it may create the file
     Db db;
 };
 

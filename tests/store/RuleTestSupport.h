@@ -28,3 +28,22 @@ inline bool Logged(const LogCapture& log, const std::string& needle) {
         if (line.find(needle) != std::string::npos) return true;
     return false;
 }
+
+// While it lives, deleting the row of `path` from `table` fails with an
+// error that is not a constraint violation (as a full disk or an I/O error
+// would), so tests can see how an operation treats a failing delete.
+class RefusedDelete {
+public:
+    RefusedDelete(const std::string& table, const std::wstring& path) {
+        db_.Exec("DROP TRIGGER IF EXISTS refused_delete");
+        db_.Exec("CREATE TRIGGER refused_delete BEFORE DELETE ON " + table +
+                 " WHEN old.pathhash = " + KeyText(path) +
+                 " BEGIN SELECT zeroblob(2000000000); END");
+    }
+    ~RefusedDelete() { db_.Exec("DROP TRIGGER IF EXISTS refused_delete"); }
+    RefusedDelete(const RefusedDelete&) = delete;
+    RefusedDelete& operator=(const RefusedDelete&) = delete;
+
+private:
+    Db db_;
+};
