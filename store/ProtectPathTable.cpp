@@ -1,11 +1,100 @@
-// Protected files, folders and extensions: the table fileprotect.
+// Protected files, folders and extensions: the table fileprotect. Files and
+// folders are one kind of row, extensions another (bextention 1); both kinds
+// share the one key space of path hashes.
 #include "FileProtectCfgMgr.h"
+#include "Transaction.h"
 
-void CFileProtectCfgMgr::GetProtectPathList(std::vector<std::wstring>&) {}
-bool CFileProtectCfgMgr::GetProtectFileList(std::vector<ProtectFileItem>&, std::vector<std::wstring>&) { return false; }
-bool CFileProtectCfgMgr::AddProtectFile(const std::vector<ProtectFileItem>&, bool) { return false; }
-bool CFileProtectCfgMgr::AddProtectExtension(const std::vector<std::wstring>&) { return false; }
-bool CFileProtectCfgMgr::DeleteProtectFile(std::vector<std::wstring>, bool) { return false; }
-bool CFileProtectCfgMgr::ClearProtectExtension() { return false; }
-bool CFileProtectCfgMgr::ClearProtectFile() { return false; }
-bool CFileProtectCfgMgr::ClearProtectAll() { return false; }
+namespace {
+
+const char kSelectPaths[] = "SELECT pathhash, filepath FROM fileprotect";
+const char kSelectRows[] =
+    "SELECT pathhash, filepath, bextention, mountpoint, bFile FROM fileprotect";
+
+// A stored hash keeps its row: a repeated add only changes the kind.
+const wchar_t kUpsertFile[] =
+    L"INSERT INTO fileprotect (pathhash, filepath, bextention, mountpoint, bFile) "
+    L"VALUES(%d, '%s',%d, '%s', %d) ON CONFLICT(pathhash) DO UPDATE SET bextention = "
+    L"excluded.bextention";
+const wchar_t kUpsertExtension[] =
+    L"INSERT INTO fileprotect (pathhash, filepath, bextention, mountpoint, bFile) "
+    L"VALUES(%d, '%s',%d, '%s',%d) ON CONFLICT(pathhash) DO UPDATE SET bextention = "
+    L"excluded.bextention";
+const wchar_t kDeleteRow[] = L"DELETE FROM fileprotect WHERE pathhash = %d AND bextention = %d";
+
+// What an extension row holds in place of a mount point.
+const std::wstring kExtensionMountPoint = L"Flexten";
+
+// Reads the next row of kSelectRows into a reset item. A row without a path
+// ends the reading like the end of the rows.
+bool ReadFileRow(Query& query, ProtectFileItem* item) {
+    if (!query.Step()) return false;
+    if (!query.Text(1, &item->filepath)) return false;
+    item->bextention = query.Int(2) != 0;
+    query.Text(3, &item->mountpoint);  // a NULL mount point stays empty
+    item->bFile = query.Int(4) != 0;
+    return true;
+}
+
+}  // namespace
+
+void CFileProtectCfgMgr::GetProtectPathList(std::vector<std::wstring>& paths) {
+    StoreGuard guard(mutex_);
+    RunRead(db_, kSelectPaths, [&](Query& query) {
+        std::wstring path;
+        while (query.Step() && query.Text(1, &path)) paths.push_back(path);
+    });
+}
+
+bool CFileProtectCfgMgr::GetProtectFileList(std::vector<ProtectFileItem>& items,
+                                            std::vector<std::wstring>& extensions) {
+    StoreGuard guard(mutex_);
+    return RunRead(db_, kSelectRows, [&](Query& query) {
+        for (ProtectFileItem item; ReadFileRow(query, &item); item = ProtectFileItem()) {
+            if (item.bextention) extensions.push_back(item.filepath);
+            else items.push_back(item);
+        }
+    });
+}
+
+bool CFileProtectCfgMgr::AddProtectFile(const std::vector<ProtectFileItem>& items,
+                                        bool bextention) {
+    StoreGuard guard(mutex_);
+    // The argument, not the item's own flag, decides the kind of every row.
+    return RunKeepWhatWasDone(db_, items, [&](const ProtectFileItem& item) {
+        return ExecFormatted(kUpsertFile, {PathKey(item.filepath), item.filepath,
+                                           bextention ? 1 : 0, item.mountpoint,
+                                           item.bFile ? 1 : 0});
+    });
+}
+
+bool CFileProtectCfgMgr::AddProtectExtension(const std::vector<std::wstring>& extensions) {
+    StoreGuard guard(mutex_);
+    // Stored as the caller wrote it: no dot is added and no case changed.
+    return RunKeepWhatWasDone(db_, extensions, [&](const std::wstring& extension) {
+        return ExecFormatted(kUpsertExtension,
+                             {PathKey(extension), extension, 1, kExtensionMountPoint, 1});
+    });
+}
+
+bool CFileProtectCfgMgr::DeleteProtectFile(std::vector<std::wstring> paths, bool bextention) {
+    StoreGuard guard(mutex_);
+    // A row of the other kind stays; a path without a row deletes nothing.
+    return RunKeepWhatWasDone(db_, paths, [&](const std::wstring& path) {
+        return ExecFormatted(kDeleteRow, {PathKey(path), bextention ? 1 : 0});
+    });
+}
+
+bool CFileProtectCfgMgr::ClearProtectExtension() {
+    StoreGuard guard(mutex_);
+    return ExecSql(db_, L"DELETE FROM fileprotect WHERE bextention = 1");
+}
+
+bool CFileProtectCfgMgr::ClearProtectFile() {
+    StoreGuard guard(mutex_);
+    return ExecSql(db_, L"DELETE FROM fileprotect WHERE bextention = 0");
+}
+
+bool CFileProtectCfgMgr::ClearProtectAll() {
+    StoreGuard guard(mutex_);
+    return ExecSql(db_, L"DELETE FROM fileprotect");
+}

@@ -1,3 +1,38 @@
+#include <vector>
+
 #include "DemoHost.h"
 
-void DemoProtectPaths(const Library&) {}
+// Protects a folder, lists the table, and takes the folder out again.
+void DemoProtectPaths(const Library& library) {
+    Say(L"== protected paths");
+    IFileProtectCfgMgr* store = library.store;
+    const std::wstring folder = L"C:\\Users\\Public\\Documents\\Contracts";
+
+    ProtectFileItem item;
+    item.filepath = folder;
+    item.mountpoint = L"C:\\";
+    item.bFile = false;
+    if (!store->AddProtectFile({item}, false)) {
+        Say(L"AddProtectFile failed (is the store open?)");
+        return;
+    }
+    Say(L"added folder " + folder + L" (path hash " +
+        std::to_wstring(static_cast<int32_t>(library.helper->GetPathHash(folder))) + L")");
+
+    std::vector<ProtectFileItem> items;
+    std::vector<std::wstring> extensions;
+    store->GetProtectFileList(items, extensions);
+    Say(L"GetProtectFileList: " + std::to_wstring(items.size()) + L" file or folder rows, " +
+        std::to_wstring(extensions.size()) + L" extensions");
+    for (const ProtectFileItem& row : items)
+        Say(L"  " + std::wstring(row.bFile ? L"file   " : L"folder ") + row.filepath +
+            L"  (mount point " + row.mountpoint + L")");
+
+    store->DeleteProtectFile({folder}, false);
+    std::vector<std::wstring> paths;
+    store->GetProtectPathList(paths);
+    bool gone = true;
+    for (const std::wstring& path : paths)
+        if (library.helper->GetPathHash(path) == library.helper->GetPathHash(folder)) gone = false;
+    Say(L"DeleteProtectFile: folder " + std::wstring(gone ? L"removed" : L"STILL LISTED"));
+}
