@@ -1,163 +1,161 @@
+// The reject list and both white lists behave alike; these tests run on each.
 #include <gtest/gtest.h>
 
 #include "RuleTestSupport.h"
 
 namespace {
 
-ProtectFileItem Item(const std::wstring& path, const std::wstring& mount, bool file) {
-    ProtectFileItem item;
-    item.filepath = path;
-    item.mountpoint = mount;
-    item.bFile = file;
-    return item;
-}
+// One path list reached through the store's interface.
+struct PathList {
+    std::string table;
+    IFileProtectCfgMgr* store;
 
-std::vector<ProtectFileItem> Rejects(IFileProtectCfgMgr* store) {
-    std::vector<ProtectFileItem> items;
-    EXPECT_TRUE(store->GetRejectList(items));
-    return items;
-}
+    bool isReject() const { return table == "rejectlist"; }
+    bool constList() const { return table == "const_whitelist"; }
+    bool Add(const std::vector<ProtectFileItem>& items) const {
+        return isReject() ? store->AddRejectList(items) : store->AddWhiteList(items, constList());
+    }
+    bool Get(std::vector<ProtectFileItem>& items) const {
+        return isReject() ? store->GetRejectList(items) : store->GetWhiteList(items, constList());
+    }
+    bool Delete(const std::vector<std::wstring>& paths) const {
+        return isReject() ? store->DeleteRejectList(paths)
+                          : store->DeleteWhiteList(paths, constList());
+    }
+    bool Clear() const {
+        return isReject() ? store->ClearRejectList() : store->ClearWhiteList(constList());
+    }
+    std::vector<std::wstring> Paths() const {
+        std::vector<ProtectFileItem> items;
+        EXPECT_TRUE(Get(items));
+        std::vector<std::wstring> paths;
+        for (const ProtectFileItem& item : items) paths.push_back(item.filepath);
+        return paths;
+    }
+};
+
+class PathLists : public ::testing::TestWithParam<const char*> {
+protected:
+    PathList list{GetParam(), FreshStore()};
+};
+
+using List = std::vector<std::wstring>;
 
 }  // namespace
 
-TEST(RejectList, RowsReadBackAppendedToTheCallersList) {
-    IFileProtectCfgMgr* store = FreshStore();
+TEST_P(PathLists, RowsReadBackAppendedAndKeyedByTheSignedHash) {
     std::vector<ProtectFileItem> items;
-    ASSERT_TRUE(store->GetRejectList(items));
+    ASSERT_TRUE(list.Get(items));
     EXPECT_TRUE(items.empty());
 
-    ProtectFileItem file = Item(L"C:\\Data\\A.txt", L"C:", true);
-    file.bextention = true;  // no such column: ignored when written
-    ProtectFileItem folder = Item(L"D:\\\u00dcbung\\\u6587\u4ef6", L"\\\\?\\Volume{1}", false);
-    ASSERT_TRUE(store->AddRejectList({file, folder}));
+    ProtectFileItem file = PathItem(L"C:\\Data\\\u00c4.txt", L"C:", true);
+    file.bextention = true;  // the table has no such column: ignored
+    const std::wstring high = PathWithHighHash();
+    ASSERT_TRUE(list.Add({file, PathItem(high, L"\\\\?\\Volume{1}", false)}));
 
-    items.push_back(Item(L"kept", L"", false));
-    ASSERT_TRUE(store->GetRejectList(items));
+    items.push_back(PathItem(L"kept", L"", false));
+    ASSERT_TRUE(list.Get(items));
     ASSERT_EQ(3u, items.size());
     EXPECT_EQ(L"kept", items[0].filepath);
-    EXPECT_EQ(L"C:\\Data\\A.txt", items[1].filepath);
+    EXPECT_EQ(file.filepath, items[1].filepath);
     EXPECT_EQ(L"C:", items[1].mountpoint);
     EXPECT_TRUE(items[1].bFile);
     EXPECT_FALSE(items[1].bextention);
-    EXPECT_EQ(folder.filepath, items[2].filepath);
-    EXPECT_EQ(folder.mountpoint, items[2].mountpoint);
+    EXPECT_EQ(L"\\\\?\\Volume{1}", items[2].mountpoint);
     EXPECT_FALSE(items[2].bFile);
+    EXPECT_EQ(KeyText(high), Db().Scalar("SELECT pathhash FROM " + list.table +
+                                         " WHERE pathhash < 0"));
 }
 
-TEST(RejectList, RowsAreKeyedByTheSignedPathHash) {
-    IFileProtectCfgMgr* store = FreshStore();
-    const std::wstring high = PathWithHighHash();
-    ASSERT_TRUE(store->AddRejectList({Item(high, L"C:", true)}));
-    Db db;
-    EXPECT_EQ(KeyText(high), db.Scalar("SELECT pathhash FROM rejectlist"));
-    EXPECT_EQ('-', db.Scalar("SELECT pathhash FROM rejectlist")[0]);
-    ASSERT_TRUE(store->DeleteRejectList({high}));
-    EXPECT_TRUE(Rejects(store).empty());
-}
-
-TEST(RejectList, AnotherLetterCaseReplacesOnlyThePathText) {
-    IFileProtectCfgMgr* store = FreshStore();
-    ASSERT_TRUE(store->AddRejectList({Item(L"C:\\Data\\A.txt", L"C:", true)}));
-    ASSERT_TRUE(store->AddRejectList({Item(L"c:\\data\\a.txt", L"E:", false)}));
-    std::vector<ProtectFileItem> items = Rejects(store);
+TEST_P(PathLists, AnotherLetterCaseReplacesOnlyThePathText) {
+    ASSERT_TRUE(list.Add({PathItem(L"C:\\Data\\A.txt", L"C:", true)}));
+    ASSERT_TRUE(list.Add({PathItem(L"c:\\data\\a.txt", L"E:", false)}));
+    std::vector<ProtectFileItem> items;
+    ASSERT_TRUE(list.Get(items));
     ASSERT_EQ(1u, items.size());
     EXPECT_EQ(L"c:\\data\\a.txt", items[0].filepath);
     EXPECT_EQ(L"C:", items[0].mountpoint);
     EXPECT_TRUE(items[0].bFile);
-    // Deleting in yet another case finds the same row.
-    ASSERT_TRUE(store->DeleteRejectList({L"C:\\DATA\\A.TXT"}));
-    EXPECT_TRUE(Rejects(store).empty());
+    ASSERT_TRUE(list.Delete({L"C:\\DATA\\A.TXT"}));
+    EXPECT_TRUE(list.Paths().empty());
 }
 
-TEST(RejectList, AddingIsAllOrNothing) {
-    IFileProtectCfgMgr* store = FreshStore();
-    EXPECT_TRUE(store->AddRejectList({}));
-    ASSERT_TRUE(store->AddRejectList({Item(L"C:\\Old", L"C:", false)}));
-
+TEST_P(PathLists, AddingIsAllOrNothing) {
+    EXPECT_TRUE(list.Add({}));
+    ASSERT_TRUE(list.Add({PathItem(L"C:\\Old", L"C:", false)}));
     LogCapture log;
-    EXPECT_FALSE(store->AddRejectList({Item(L"C:\\New1", L"C:", false),
-                                       Item(OverLongPath(), L"C:", false),
-                                       Item(L"C:\\New2", L"C:", false)}));
+    EXPECT_FALSE(list.Add({PathItem(L"C:\\New1", L"C:", false), PathItem(OverLongPath(), L"C:", false)}));
+    EXPECT_FALSE(list.Add({PathItem(L"C:\\New2", OverLongPath(), false)}));
     EXPECT_TRUE(Logged(log, "errid = 18"));
-    std::vector<ProtectFileItem> items = Rejects(store);
-    ASSERT_EQ(1u, items.size());
-    EXPECT_EQ(L"C:\\Old", items[0].filepath);
-
     // A NUL inside a text would hide the rest of the statement from SQLite.
-    EXPECT_FALSE(store->AddRejectList({Item(std::wstring(L"C:\\Nul\0Tail", 11), L"C:", false)}));
-    EXPECT_EQ(1u, Rejects(store).size());
+    EXPECT_FALSE(list.Add({PathItem(std::wstring(L"C:\\Nul\0Tail", 11), L"C:", false)}));
+    EXPECT_EQ(List{L"C:\\Old"}, list.Paths());
 }
 
-TEST(RejectList, QuotesAreStoredAsWrittenAndRunNothingElse) {
-    IFileProtectCfgMgr* store = FreshStore();
-    ASSERT_TRUE(store->AddWhiteList({Item(L"C:\\Other", L"C:", false)}, false));
-    const std::wstring path = L"C:\\It's\\'); DELETE FROM whitelist; --";
-    const std::wstring mount = L"O'Neil";
-    ASSERT_TRUE(store->AddRejectList({Item(path, mount, true)}));
-    std::vector<ProtectFileItem> items = Rejects(store);
-    ASSERT_EQ(1u, items.size());
-    EXPECT_EQ(path, items[0].filepath);
-    EXPECT_EQ(mount, items[0].mountpoint);
-    EXPECT_EQ("1", Db().Scalar("SELECT count(*) FROM whitelist"));
-    ASSERT_TRUE(store->DeleteRejectList({path}));
-    EXPECT_TRUE(Rejects(store).empty());
-}
-
-TEST(RejectList, DeletingKeepsWhatWasDoneBeforeAFailure) {
-    IFileProtectCfgMgr* store = FreshStore();
-    ASSERT_TRUE(store->AddRejectList(
-        {Item(L"C:\\A", L"C:", true), Item(L"C:\\B", L"C:", true), Item(L"C:\\C", L"C:", true)}));
-    EXPECT_TRUE(store->DeleteRejectList({L"C:\\NotListed"}));
-    EXPECT_EQ(3u, Rejects(store).size());
-
+TEST_P(PathLists, DeletingKeepsWhatWasDoneBeforeAFailure) {
+    ASSERT_TRUE(list.Add(
+        {PathItem(L"C:\\A", L"C:", true), PathItem(L"C:\\B", L"C:", true), PathItem(L"C:\\C", L"C:", true)}));
+    EXPECT_TRUE(list.Delete({L"C:\\NotListed"}));
     {
-        RefusedDelete refused("rejectlist", L"C:\\B");
+        RefusedDelete refused(list.table, L"C:\\B");
         LogCapture log;
-        EXPECT_TRUE(store->DeleteRejectList({L"C:\\A", L"C:\\B", L"C:\\C"}));
+        EXPECT_TRUE(list.Delete({L"C:\\A", L"C:\\B", L"C:\\C"}));
         EXPECT_TRUE(Logged(log, "errid = 18"));
     }
-    std::vector<ProtectFileItem> items = Rejects(store);
-    ASSERT_EQ(2u, items.size());
-    EXPECT_EQ(L"C:\\B", items[0].filepath);
-    EXPECT_EQ(L"C:\\C", items[1].filepath);
-
-    ASSERT_TRUE(store->ClearRejectList());
-    EXPECT_TRUE(Rejects(store).empty());
+    EXPECT_EQ((List{L"C:\\B", L"C:\\C"}), list.Paths());
+    ASSERT_TRUE(list.Clear());
+    EXPECT_TRUE(list.Paths().empty());
 }
+
+TEST_P(PathLists, QuotesAreStoredAsWrittenAndRunNothingElse) {
+    const int32_t id = 5;
+    ASSERT_TRUE(list.store->SetConfig(id, L"untouched"));
+    const std::wstring path = L"C:\\It's\\'); DELETE FROM config; --";
+    ASSERT_TRUE(list.Add({PathItem(path, L"O'Neil", true)}));
+    std::vector<ProtectFileItem> items;
+    ASSERT_TRUE(list.Get(items));
+    ASSERT_EQ(1u, items.size());
+    EXPECT_EQ(path, items[0].filepath);
+    EXPECT_EQ(L"O'Neil", items[0].mountpoint);
+    EXPECT_EQ("1", Db().Scalar("SELECT count(*) FROM config"));
+    ASSERT_TRUE(list.Delete({path}));
+    EXPECT_TRUE(list.Paths().empty());
+}
+
+TEST_P(PathLists, AClosedStoreReportsFailureAndLeavesTheListAlone) {
+    ASSERT_TRUE(list.Add({PathItem(L"C:\\A", L"C:", true)}));
+    list.store->CloseDb();
+    std::vector<ProtectFileItem> items{PathItem(L"kept", L"", false)};
+    EXPECT_FALSE(list.Get(items));
+    EXPECT_EQ(1u, items.size());
+    EXPECT_FALSE(list.Add({PathItem(L"C:\\B", L"C:", true)}));
+    EXPECT_FALSE(list.Delete({L"C:\\A"}));
+    EXPECT_FALSE(list.Clear());
+    ASSERT_TRUE(list.store->InitDb());
+    EXPECT_EQ(List{L"C:\\A"}, list.Paths());
+}
+
+INSTANTIATE_TEST_SUITE_P(EachList, PathLists,
+                         ::testing::Values("rejectlist", "whitelist", "const_whitelist"));
 
 TEST(RejectList, ListingStopsAtARowWithoutPathOrWithNothingAtAll) {
     IFileProtectCfgMgr* store = FreshStore();
     Db db;
-    db.Exec("INSERT INTO rejectlist VALUES (1, 'first', NULL, 1)");
-    db.Exec("INSERT INTO rejectlist VALUES (2, '', 'D:', 1)");
-    db.Exec("INSERT INTO rejectlist VALUES (3, NULL, 'E:', 1)");
-    db.Exec("INSERT INTO rejectlist VALUES (4, 'hidden', 'F:', 1)");
-    std::vector<ProtectFileItem> items = Rejects(store);
+    db.Exec("INSERT INTO rejectlist VALUES (1, 'first', NULL, 1), (2, '', 'D:', 1), "
+            "(3, NULL, 'E:', 1), (4, 'hidden', 'F:', 1)");
+    std::vector<ProtectFileItem> items;
+    ASSERT_TRUE(store->GetRejectList(items));
     ASSERT_EQ(2u, items.size());
     // No mount point: listed with an empty one and bFile false, whatever is stored.
-    EXPECT_EQ(L"first", items[0].filepath);
     EXPECT_EQ(L"", items[0].mountpoint);
     EXPECT_FALSE(items[0].bFile);
     // An empty path with a mount point is still a row.
     EXPECT_EQ(L"", items[1].filepath);
     EXPECT_EQ(L"D:", items[1].mountpoint);
-    EXPECT_TRUE(items[1].bFile);
 
     db.Exec("DELETE FROM rejectlist");
-    db.Exec("INSERT INTO rejectlist VALUES (1, '', '', 1)");
-    db.Exec("INSERT INTO rejectlist VALUES (2, 'hidden', 'F:', 1)");
-    EXPECT_TRUE(Rejects(store).empty());
-}
-
-TEST(RejectList, AClosedStoreReportsFailureAndLeavesTheListAlone) {
-    IFileProtectCfgMgr* store = FreshStore();
-    store->CloseDb();
-    std::vector<ProtectFileItem> items{Item(L"kept", L"", false)};
-    EXPECT_FALSE(store->GetRejectList(items));
-    EXPECT_EQ(1u, items.size());
-    EXPECT_FALSE(store->AddRejectList({Item(L"C:\\A", L"C:", true)}));
-    EXPECT_FALSE(store->DeleteRejectList({L"C:\\A"}));
-    EXPECT_FALSE(store->ClearRejectList());
-    ASSERT_TRUE(store->InitDb());
-    EXPECT_TRUE(Rejects(store).empty());
+    db.Exec("INSERT INTO rejectlist VALUES (1, '', '', 1), (2, 'hidden', 'F:', 1)");
+    items.clear();
+    ASSERT_TRUE(store->GetRejectList(items));
+    EXPECT_TRUE(items.empty());
 }

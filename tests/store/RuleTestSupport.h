@@ -47,3 +47,11 @@ public:
 private:
     Db db_;
 };
+
+inline ProtectFileItem PathItem(const std::wstring& path, const std::wstring& mount, bool file) {
+    ProtectFileItem item;
+    item.filepath = path;
+    item.mountpoint = mount;
+    item.bFile = file;
+    return item;
+}
