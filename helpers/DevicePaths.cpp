@@ -1,16 +1,146 @@
 // Drive-letter paths, kernel device paths and the path-inside test.
+//
+// The raw-pointer translations write into caller buffers of 260 characters.
+// A result that does not fit is refused (false, empty output) rather than cut:
+// a cut path names some other file. Nothing is cached; every call asks the
+// platform again, so drive letters that come and go are seen at once.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "DeviceNameMatch.h"
+#include "DosDevices.h"
+#include "Helper.h"
 #include "HlpFunc.h"
+#include "VolumeDosName.h"
 
-bool CHlpFunc::IsSubPath(std::wstring, std::wstring) { return false; }
+namespace {
 
-bool CHlpFunc::DevicePathToDosPathA(const char*, char*) { return false; }
+using dos_devices::kPathCapacity;
 
-bool CHlpFunc::DevicePathToDosPath(const wchar_t*, wchar_t*) { return false; }
+template <typename Char>
+size_t TextLength(const Char* text) {
+    return std::char_traits<Char>::length(text);
+}
 
-std::wstring CHlpFunc::VolumePathToDosPath(std::wstring path) { return path; }
+// Writes head followed by tail into a 260-character output. A result that
+// would not fit leaves the output empty and gives false.
+template <typename Char>
+bool WriteJoined(Char* out, const std::basic_string<Char>& head, const Char* tail) {
+    const size_t tailLength = TextLength(tail);
+    if (head.size() + tailLength >= kPathCapacity) {
+        out[0] = 0;
+        return false;
+    }
+    std::copy(head.begin(), head.end(), out);
+    std::copy(tail, tail + tailLength, out + head.size());
+    out[head.size() + tailLength] = 0;
+    return true;
+}
 
-bool CHlpFunc::DosPathToDevicePathA(const char*, char*) { return false; }
+// The first drive, in the platform's order, whose device the path lies on
+// gives the translation. A failing query ends the search with the output
+// untouched; a path on no drive is copied back unchanged with false.
+template <typename Char>
+bool DeviceToDos(const Char* devicePath, Char* dosPath) {
+    if (!devicePath || !dosPath) return false;
+    std::vector<std::basic_string<Char>> drives;
+    if (!dos_devices::ListDriveNames(&drives)) return false;
+    for (const auto& drive : drives) {
+        std::basic_string<Char> target;
+        if (!dos_devices::QueryDriveTarget(drive.c_str(), &target)) return false;
+        size_t matched = device_name::PrefixLength(devicePath, target.c_str());
+        if (matched != 0) return WriteJoined(dosPath, drive, devicePath + matched);
+    }
+    WriteJoined(dosPath, std::basic_string<Char>(), devicePath);
+    return false;
+}
 
-bool CHlpFunc::DosPathToDevicePath(const wchar_t*, wchar_t*) { return false; }
+// The drive name is the path's first two characters; a text shorter than
+// that is no drive-letter path.
+template <typename Char>
+bool DosToDevice(const Char* dosPath, Char* devicePath) {
+    if (!dosPath || !devicePath || dosPath[0] == 0 || dosPath[1] == 0) return false;
+    const Char drive[3] = {dosPath[0], dosPath[1], 0};
+    std::basic_string<Char> target;
+    if (!dos_devices::QueryDriveTarget(drive, &target)) return false;
+    return WriteJoined(devicePath, target, dosPath + 2);
+}
 
-std::wstring CHlpFunc::AddTrailingBackslash(std::wstring path) { return path; }
+bool HasEmbeddedNul(const std::wstring& text) { return text.find(L'\0') != std::wstring::npos; }
+
+// Resolves relative paths and dot components against the current directory;
+// a path the platform cannot expand within 260 characters is used as given.
+std::wstring NormalizePath(const std::wstring& path) {
+    if (path.empty()) return path;
+    wchar_t full[kPathCapacity] = {};
+    DWORD length = GetFullPathNameW(path.c_str(), kPathCapacity, full, nullptr);
+    if (length >= 1 && length < kPathCapacity) return std::wstring(full, length);
+    return path;
+}
+
+// One form per location: backslashes only, no single trailing backslash
+// (a drive root keeps its own), ASCII letters upper-cased.
+std::wstring CanonicalPath(std::wstring path) {
+    if (path.empty()) return path;
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    if (path.size() >= 4 && path.back() == L'\\') path.pop_back();
+    return Helper()->ToUpper(path);
+}
+
+}  // namespace
+
+bool CHlpFunc::DevicePathToDosPathA(const char* devicePath, char* dosPath) {
+    return DeviceToDos(devicePath, dosPath);
+}
+
+bool CHlpFunc::DevicePathToDosPath(const wchar_t* devicePath, wchar_t* dosPath) {
+    return DeviceToDos(devicePath, dosPath);
+}
+
+bool CHlpFunc::DosPathToDevicePathA(const char* dosPath, char* devicePath) {
+    return DosToDevice(dosPath, devicePath);
+}
+
+bool CHlpFunc::DosPathToDevicePath(const wchar_t* dosPath, wchar_t* devicePath) {
+    return DosToDevice(dosPath, devicePath);
+}
+
+std::wstring CHlpFunc::VolumePathToDosPath(std::wstring path) {
+    static const wchar_t kVolumeMarker[] = L"HarddiskVolume";
+    if (HasEmbeddedNul(path)) return path;
+    const size_t marker = path.find(kVolumeMarker);
+    if (marker == std::wstring::npos) return path;
+
+    // The volume is everything up to the first backslash after the marker
+    // (kept, as the filter manager accepts it), or the whole path when the
+    // path names the volume alone.
+    std::wstring volume = path;
+    std::wstring rest;
+    const size_t separator = path.find(L'\\', marker);
+    if (separator != std::wstring::npos) {
+        volume = path.substr(0, separator + 1);
+        rest = path.substr(separator);
+    }
+
+    wchar_t drive[3] = {};  // room for "C:" only: a folder mount comes back unchanged
+    if (GetVolumeDosName(volume.c_str(), drive, 3) != S_OK) return path;
+    return drive + rest;
+}
+
+bool CHlpFunc::IsSubPath(std::wstring parent, std::wstring child) {
+    if (parent.empty() || child.empty()) return false;
+    // What a C reader would see differs from the counted text: no answer.
+    if (HasEmbeddedNul(parent) || HasEmbeddedNul(child)) return false;
+    const std::wstring outer = CanonicalPath(NormalizePath(parent));
+    const std::wstring inner = CanonicalPath(NormalizePath(child));
+    if (inner == outer) return true;
+    if (inner.size() <= outer.size()) return false;
+    if (inner.compare(0, outer.size(), outer) != 0) return false;
+    return inner[outer.size()] == L'\\';
+}
+
+std::wstring CHlpFunc::AddTrailingBackslash(std::wstring path) {
+    if (path.empty() || path.back() == L'\\') return path;
+    return path + L'\\';
+}
