@@ -1,0 +1,113 @@
+// Appends to the cache file through the library, from one and from four
+// processes at once, against the same XML appended by bare TinyXML (no lock,
+// no exclusive open, no retry) in this process. Both count appended items;
+// the timer runs only while items are appended, not while processes start.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Ratios.h"
+#include "TestSupport.h"
+#include "../tests/procs/coord_sync.h"
+#include "tinyxml.h"
+
+namespace {
+
+constexpr int kItemsPerProcess = 100;
+constexpr char kEmptyCacheFile[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<PathItem />\n";
+
+std::wstring BenchFile() {
+    static const std::wstring folder = MakeTempFolder(L"bench-cache");
+    return folder + L"\\cache.xml";
+}
+
+void WriteEmptyCacheFile(const std::wstring& path) {
+    FILE* file = _wfopen(path.c_str(), L"w");
+    if (!file) return;
+    fputs(kEmptyCacheFile, file);
+    fclose(file);
+}
+
+// Each iteration: a fresh file, `processes` cache_appender children that all
+// wait at a gate, then the time from opening the gate until every child has
+// reported its last append.
+void BM_CacheAppendProcesses(benchmark::State& state) {
+    const int processes = static_cast<int>(state.range(0));
+    const std::wstring path = BenchFile();
+    for (auto _ : state) {
+        DeleteFileW(path.c_str());
+        if (!getFileProtectCacheMgr()->InitCacheFile(path, L"bench")) {
+            state.SkipWithError("cache file not created");
+            return;
+        }
+        NamedCounter ready(UniqueName(L"ready"));
+        NamedCounter done(UniqueName(L"done"));
+        NamedGate go(UniqueName(L"go"));
+        std::vector<HANDLE> children;
+        for (int i = 0; i < processes; ++i)
+            children.push_back(StartChild(
+                L"cache_appender", L"\"" + path + L"\" b" + std::to_wstring(i) + L" " +
+                                       std::to_wstring(kItemsPerProcess) + L" " + ready.name() +
+                                       L" " + go.name() + L" single " + done.name()));
+        if (!ready.WaitFor(processes)) {
+            state.SkipWithError("an appender did not start");
+            return;
+        }
+        auto start = std::chrono::steady_clock::now();
+        go.Open();
+        bool finished = done.WaitFor(processes);
+        auto elapsed = std::chrono::steady_clock::now() - start;
+        state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
+        for (HANDLE child : children) WaitChild(child);
+        if (!finished) {
+            state.SkipWithError("an appender did not finish");
+            return;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * processes * kItemsPerProcess);
+}
+BENCHMARK(BM_CacheAppendProcesses)->Arg(1)->Arg(4)->Iterations(3)->UseManualTime();
+
+// The same appends as bare TinyXML: load, add one item, print back.
+void BM_TinyXmlAppend(benchmark::State& state) {
+    const int items = static_cast<int>(state.range(0));
+    const std::wstring path = BenchFile();
+    for (auto _ : state) {
+        WriteEmptyCacheFile(path);
+        auto start = std::chrono::steady_clock::now();
+        for (int n = 0; n < items; ++n) {
+            TiXmlDocument document;
+            FILE* in = _wfopen(path.c_str(), L"rb");
+            if (!in) break;
+            bool loaded = document.LoadFile(in, TIXML_ENCODING_UTF8);
+            fclose(in);
+            if (!loaded || !document.RootElement()) break;
+            TiXmlElement* item = new TiXmlElement("Item");
+            item->SetAttribute("pathid", ("b0-" + std::to_string(n)).c_str());
+            document.RootElement()->LinkEndChild(item);
+            FILE* out = _wfopen(path.c_str(), L"w+");
+            if (!out) break;
+            document.Print(out, 0);
+            fclose(out);
+        }
+        auto elapsed = std::chrono::steady_clock::now() - start;
+        state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
+    }
+    state.SetItemsProcessed(state.iterations() * items);
+}
+// One process appends as many items as the bare loop; four processes end with
+// a file as long as the longer loop's.
+BENCHMARK(BM_TinyXmlAppend)->Arg(kItemsPerProcess)->Arg(4 * kItemsPerProcess)->Iterations(3)
+    ->UseManualTime();
+
+}  // namespace
+
+BENCH_RATIO(cache_append_one_process, "cache appends, 1 process vs bare TinyXML",
+            "BM_CacheAppendProcesses/1/iterations:3/manual_time",
+            "BM_TinyXmlAppend/100/iterations:3/manual_time", 0);
+BENCH_RATIO(cache_append_four_processes, "cache appends, 4 processes vs bare TinyXML",
+            "BM_CacheAppendProcesses/4/iterations:3/manual_time",
+            "BM_TinyXmlAppend/400/iterations:3/manual_time", 0);
