@@ -1,24 +1,23 @@
 // The cache file of path items, through getFileProtectCacheMgr as a host
 // uses it: the file's exact layout, appends, takes and the printed messages.
-#include <string>
-#include <vector>
-
 #include "CacheTestSupport.h"
 
-using Ids = std::vector<std::string>;
-
-TEST_F(CacheTest, InitRefusesAnEmptyPathOrTagAndKeepsThePreviousFile) {
+TEST_F(CacheTest, InitCreatesTheSkeletonOnceAndRefusesBadArguments) {
     InitFile();
+    EXPECT_EQ(kEmptyCacheFile, Content());
+
     EXPECT_FALSE(cache_->InitCacheFile(L"", L"tag"));
     EXPECT_FALSE(cache_->InitCacheFile(folder_ + L"\\other.xml", L""));
     EXPECT_FALSE(FileExists(folder_ + L"\\other.xml"));
-    cache_->AddPathId("kept");
-    EXPECT_EQ(Ids{"kept"}, Take());
-}
+    bool initialised = true;
+    std::string printed = Printed([&] {
+        initialised = cache_->InitCacheFile(folder_ + L"\\missing\\cache.xml", L"tag");
+    });
+    EXPECT_FALSE(initialised);
+    EXPECT_EQ("create file error, error code=3", printed);  // path not found
 
-TEST_F(CacheTest, InitCreatesTheEmptySkeletonExactly) {
-    InitFile();
-    EXPECT_EQ(kEmptyCacheFile, Content());
+    cache_->AddPathId("kept");  // the failed calls left the file in use
+    EXPECT_EQ(Ids{"kept"}, Take());
 }
 
 TEST_F(CacheTest, InitLeavesAnExistingFileAsItIs) {
@@ -29,19 +28,12 @@ TEST_F(CacheTest, InitLeavesAnExistingFileAsItIs) {
     }
 }
 
-TEST_F(CacheTest, InitReportsAFileThatCannotBeCreated) {
-    bool initialised = true;
-    std::string printed = Printed([&] {
-        initialised = cache_->InitCacheFile(folder_ + L"\\missing\\cache.xml", L"tag");
-    });
-    EXPECT_FALSE(initialised);
-    EXPECT_EQ("create file error, error code=3", printed);  // path not found
-}
-
 TEST_F(CacheTest, ItemsAreAppendedInOrderAndTakenOutTogether) {
     InitFile();
     cache_->AddPathId("a");
     cache_->AddPathIds({"b", "b"});
+    cache_->AddPathIds({});  // empty lists touch nothing
+    cache_->AddPathIdsW({});
     EXPECT_EQ(
         "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n"
         "<PathItem>\r\n"
@@ -81,15 +73,6 @@ TEST_F(CacheTest, EmptyTextsAndItemsWithoutIdAreNeverHandedOut) {
     EXPECT_EQ(kEmptyCacheFile, Content());
 }
 
-TEST_F(CacheTest, EmptyListsLeaveTheFileUntouched) {
-    const std::string handWritten = "<PathItem><Item pathid=\"x\"/></PathItem>";
-    WriteBytes(path_, handWritten);
-    InitFile();
-    cache_->AddPathIds({});
-    cache_->AddPathIdsW({});
-    EXPECT_EQ(handWritten, Content());
-}
-
 TEST_F(CacheTest, ValuesWithMarkupAndNonAsciiTextComeBackUnchanged) {
     InitFile();
     const std::string quoted = "say \"hi\"";
@@ -109,12 +92,7 @@ TEST_F(CacheTest, ForeignNamesAreReadAndOtherNodesKept) {
     InitFile();
     cache_->AddPathId("z");
     EXPECT_EQ((Ids{"x", "y", "z"}), Take());
-    EXPECT_EQ(
-        "<?xml version=\"1.0\" ?>\r\n"
-        "<Root>\r\n"
-        "    <!-- note -->\r\n"
-        "</Root>\r\n",
-        Content());
+    EXPECT_EQ("<?xml version=\"1.0\" ?>\r\n<Root>\r\n    <!-- note -->\r\n</Root>\r\n", Content());
 }
 
 TEST_F(CacheTest, ClearEmptiesTheFileAndLaterAppendsAreKept) {
@@ -132,33 +110,26 @@ TEST_F(CacheTest, ClearEmptiesTheFileAndLaterAppendsAreKept) {
         "</PathItem>\r\n",
         Content());
     EXPECT_EQ(Ids{"new"}, Take());
-}
 
-TEST_F(CacheTest, ClearOfAMissingFileDoesNothing) {
-    InitFile();
-    DeleteFileW(path_.c_str());
+    DeleteFileW(path_.c_str());  // a missing file is neither cleared nor made up
     EXPECT_EQ("", Printed([&] { cache_->ClearCacheFile(); }));
-    EXPECT_FALSE(FileExists(path_));
-    cache_->AddPathId("x");  // a missing file is not made up
+    cache_->AddPathId("x");
     EXPECT_FALSE(FileExists(path_));
 }
 
 TEST_F(CacheTest, AMalformedFileIsNeitherReadNorOverwritten) {
-    const std::string broken = "<?xml version=\"1.0\" ?>\r\n<PathItem>\r\n<Item pathid=\"1\" />\r\n";
-    WriteBytes(path_, broken);
-    InitFile();
-    std::string printed;
-    EXPECT_TRUE(Take(&printed).empty());
-    EXPECT_EQ("", printed);
-    cache_->AddPathId("2");
-    cache_->AddPathIds({"3"});
-    EXPECT_EQ(broken, Content());
-
-    const std::string noElement = "<?xml version=\"1.0\" ?>\r\n<!-- only a note -->\r\n";
-    WriteBytes(path_, noElement);
-    cache_->AddPathId("4");
-    EXPECT_TRUE(Take().empty());
-    EXPECT_EQ(noElement, Content());
+    for (const std::string& unusable :
+         {std::string("<?xml version=\"1.0\" ?>\r\n<PathItem>\r\n<Item pathid=\"1\" />\r\n"),
+          std::string("<?xml version=\"1.0\" ?>\r\n<!-- no element -->\r\n")}) {
+        WriteBytes(path_, unusable);
+        InitFile();
+        std::string printed;
+        EXPECT_TRUE(Take(&printed).empty());
+        EXPECT_EQ("", printed);
+        cache_->AddPathId("2");
+        cache_->AddPathIds({"3"});
+        EXPECT_EQ(unusable, Content());
+    }
 }
 
 TEST_F(CacheTest, ItemsStayInTheFileWhenTheTakeCannotSave) {

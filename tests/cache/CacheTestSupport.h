@@ -1,10 +1,13 @@
-// What the cache-file tests share: a fresh cache file per test and plain
-// byte access to it. (Output captured with StdoutCapture hides the test's own
-// failure messages too, so assertions stay outside capturing scopes.)
+// What the cache-file tests share: a fresh cache file per test, plain byte
+// access to it, and what the library printed on standard output.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <io.h>
+#include <sys/stat.h>
 
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -13,10 +16,11 @@
 
 #include "TestSupport.h"
 #include "../procs/coord_sync.h"
-#include "StdoutCapture.h"
+
+using Ids = std::vector<std::string>;
 
 // The name every process that uses the cache file locks; other processes
-// rely on it, so the tests name it on their own.
+// rely on it, so the tests spell it out on their own.
 constexpr wchar_t kCacheLockName[] = L"GLOBAL/{B4KP4B35-0193-4B24-5479-0BFGKB5FEEH7}";
 
 constexpr char kEmptyCacheFile[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<PathItem />\r\n";
@@ -37,8 +41,27 @@ inline bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Each test gets its own file in a folder of this process, and the cache
-// singleton pointed at it.
+// Runs `call` with this process's standard output sent to a file, and gives
+// back what was printed. The library prints with the runtime's printf, which
+// shares the process's one output stream. (Test failures inside `call` would
+// be printed there too, so tests assert outside it.)
+inline std::string Printed(const std::function<void()>& call) {
+    static int serial = 0;
+    const std::wstring path = MakeTempFolder(L"stdout-" + std::to_wstring(++serial)) + L"\\out.txt";
+    fflush(stdout);
+    int saved = _dup(1);
+    int file = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
+                      _S_IREAD | _S_IWRITE);
+    _dup2(file, 1);
+    _close(file);
+    call();
+    fflush(stdout);
+    _dup2(saved, 1);
+    _close(saved);
+    return ReadBytes(path);
+}
+
+// Each test gets its own file in a folder of this process.
 class CacheTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -49,19 +72,12 @@ protected:
         DeleteFileW(path_.c_str());
     }
 
-    // Points the singleton at this test's file, created with the skeleton.
+    // Points the singleton at this test's file (created with the skeleton
+    // when missing).
     void InitFile() { ASSERT_TRUE(cache_->InitCacheFile(path_, L"test")); }
 
-    // What `call` printed on standard output (kept out of the test's own).
-    static std::string Printed(const std::function<void()>& call) {
-        StdoutCapture out;
-        call();
-        return out.Text();
-    }
-
-    // Takes every item; what the take printed goes to `printed`.
-    std::vector<std::string> Take(std::string* printed = nullptr) {
-        std::vector<std::string> ids;
+    Ids Take(std::string* printed = nullptr) {
+        Ids ids;
         std::string text = Printed([&] { cache_->TakePathIds(ids); });
         if (printed) *printed = text;
         return ids;
