@@ -59,6 +59,7 @@ bool CFileProtectCfgMgr::InitDb() {
 void CFileProtectCfgMgr::CloseDb() {
     StoreGuard guard(mutex_);
     if (!db_) return;
+    FinalizePrepared();
     sqlite3_close(db_);
     db_ = nullptr;
 }
@@ -161,17 +162,66 @@ bool CFileProtectCfgMgr::ExecFormatted(const wchar_t* format,
     std::wstring statement;
     switch (FormatSql(format, values, &statement)) {
         case SqlFormatResult::kOk:
-            return ExecSql(db_, statement);
+            break;
         case SqlFormatResult::kTooLong:
             WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d",
                      Helper()->WideToUtf8(statement).c_str(), SQLITE_TOOBIG);
             return false;
         case SqlFormatResult::kBadValue:
-            break;
+            WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d",
+                     Helper()->WideToUtf8(format).c_str(), SQLITE_MISUSE);
+            return false;
     }
-    WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d",
-             Helper()->WideToUtf8(format).c_str(), SQLITE_MISUSE);
-    return false;
+
+    sqlite3_stmt* prepared = PreparedFor(format);
+    if (!prepared) return ExecSql(db_, statement);
+
+    int index = 1;
+    for (const SqlValue& value : values) {
+        if (value.isText())
+            sqlite3_bind_text16(prepared, index++, value.text().data(),
+                                static_cast<int>(value.text().size() * sizeof(wchar_t)),
+                                SQLITE_STATIC);
+        else
+            sqlite3_bind_int(prepared, index++, value.number());
+    }
+    int rc = sqlite3_step(prepared);
+    sqlite3_reset(prepared);
+    sqlite3_clear_bindings(prepared);  // the bound texts belong to the caller
+
+    bool ok = rc == SQLITE_DONE || rc == SQLITE_ROW || rc == SQLITE_CONSTRAINT;
+    if (!ok)
+        WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d",
+                 Helper()->WideToUtf8(statement).c_str(), rc);
+    return ok;
+}
+
+sqlite3_stmt* CFileProtectCfgMgr::PreparedFor(const wchar_t* format) {
+    if (!db_) return nullptr;
+    auto cached = prepared_.find(format);
+    if (cached != prepared_.end()) return cached->second;
+
+    // A format that cannot be prepared (a table name in quotes, say) is
+    // remembered as such and executed as text from then on.
+    sqlite3_stmt* prepared = nullptr;
+    std::wstring sql;
+    if (ParameterizeSql(format, &sql)) {
+        std::string utf8 = Helper()->WideToUtf8(sql);
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(db_, utf8.c_str(), static_cast<int>(utf8.size()), &prepared,
+                               &tail) != SQLITE_OK ||
+            (tail && *tail)) {
+            sqlite3_finalize(prepared);
+            prepared = nullptr;
+        }
+    }
+    prepared_.emplace(format, prepared);
+    return prepared;
+}
+
+void CFileProtectCfgMgr::FinalizePrepared() {
+    for (auto& entry : prepared_) sqlite3_finalize(entry.second);
+    prepared_.clear();
 }
 
 int32_t CFileProtectCfgMgr::PathKey(const std::wstring& path) {

@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "IFileProtectCfgMgr.h"
@@ -84,7 +85,14 @@ private:
     bool ExecSql(sqlite3* db, std::wstring statement);
     // Formats a statement (SqlText.h) and executes it. A statement that
     // cannot be formatted whole is logged like a failed one and not run.
+    // The formatted text is what the limit applies to and what a failure
+    // logs; the work itself runs through a cached prepared statement with
+    // the values bound, which spares SQLite a parse per row.
     bool ExecFormatted(const wchar_t* format, std::initializer_list<SqlValue> values);
+    // The cached statement for a format, or null when it cannot take bound
+    // values (then the formatted text is executed instead).
+    sqlite3_stmt* PreparedFor(const wchar_t* format);
+    void FinalizePrepared();
 
     // The path hash as the tables store it: the same 32 bits, signed.
     static int32_t PathKey(const std::wstring& path);
@@ -92,6 +100,8 @@ private:
     static int BusyHandler(void* context, int retries);
 
     sqlite3* db_ = nullptr;
+    // Prepared statements by format, for db_; finalized before it closes.
+    std::unordered_map<std::wstring, sqlite3_stmt*> prepared_;
     // Serialises the store's operations in this process, so one thread's
     // statement can never fall into another thread's transaction. Recursive
     // because list operations call the single-item ones inside their own

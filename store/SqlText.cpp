@@ -48,3 +48,22 @@ SqlFormatResult FormatSql(const wchar_t* format, std::initializer_list<SqlValue>
     return statement->size() + 1 > kStatementLimit ? SqlFormatResult::kTooLong
                                                    : SqlFormatResult::kOk;
 }
+
+bool ParameterizeSql(const wchar_t* format, std::wstring* sql) {
+    std::wstring out;
+    for (const wchar_t* p = format; *p; ++p) {
+        if (p[0] == L'\'' && p[1] == L'%' && p[2] == L's' && p[3] == L'\'') {
+            out.push_back(L'?');
+            p += 3;
+        } else if (p[0] == L'%' && p[1] == L'd' && (p == format || p[-1] != L'\'')) {
+            out.push_back(L'?');
+            ++p;
+        } else if (p[0] == L'%' && (p[1] == L'd' || p[1] == L's')) {
+            return false;
+        } else {
+            out.push_back(*p);
+        }
+    }
+    *sql = std::move(out);
+    return true;
+}

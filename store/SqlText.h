@@ -36,5 +36,10 @@ enum class SqlFormatResult { kOk, kTooLong, kBadValue };
 SqlFormatResult FormatSql(const wchar_t* format, std::initializer_list<SqlValue> values,
                           std::wstring* statement);
 
+// The format with every '%s' and %d turned into a parameter (?), for
+// binding the same values in the same order. False when a placeholder
+// stands anywhere else (such as a quoted %d, or a bare %s).
+bool ParameterizeSql(const wchar_t* format, std::wstring* sql);
+
 // Doubles every single quote: the text's form inside a '...' literal.
 std::wstring QuoteSqlText(const std::wstring& text);
