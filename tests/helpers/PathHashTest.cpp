@@ -33,7 +33,10 @@ TEST(PathHash, KnownValuesStayFixed) {
 TEST(PathHash, IsTheChecksumOfUpperCasedUtf8AndFoldsOnlyAsciiCase) {
     for (const std::wstring& path :
          {std::wstring(L"C:\\Users\\Public\\Report 2024.docx"), std::wstring(L"e:\\Caf\u00e9\\Men\u00dc"),
-          std::wstring(L"\\\\srv\\\u0416\u0443\u0440\u043d\u0430\u043b.txt"), std::wstring(600, L'q')}) {
+          std::wstring(L"\\\\srv\\\u0416\u0443\u0440\u043d\u0430\u043b.txt"), std::wstring(600, L'q'),
+          // Longer than any short-path buffer, and ill-formed (a lone surrogate).
+          std::wstring(2000, L'\u00e9') + L"tail", std::wstring(L"c:\\a\xD800" L"b"),
+          std::wstring(L"c:\\z\xDC00")}) {
         EXPECT_EQ(ExpectedHash(path), Hash(path)) << Narrow(path);
         EXPECT_EQ(Hash(path), Hash(path)) << "stable across calls";
     }
