@@ -44,3 +44,14 @@ TEST(SqlText, NulInsideATextOrMismatchedValuesAreRefused) {
     EXPECT_EQ(SqlFormatResult::kBadValue, FormatSql(L"%s %s", {text}, &statement));
     EXPECT_EQ(SqlFormatResult::kBadValue, FormatSql(L"none", {1}, &statement));
 }
+
+TEST(SqlText, QuotedTextsAndBareIntegersBecomeParameters) {
+    std::wstring sql;
+    ASSERT_TRUE(ParameterizeSql(L"INSERT INTO t (a, b) VALUES(%d, '%s',%d) ON CONFLICT(a) DO "
+                                L"UPDATE SET c = c + %d",
+                                &sql));
+    EXPECT_EQ(L"INSERT INTO t (a, b) VALUES(?, ?,?) ON CONFLICT(a) DO UPDATE SET c = c + ?", sql);
+    // Placeholders that a parameter cannot stand for keep the text path.
+    EXPECT_FALSE(ParameterizeSql(L"SELECT '%d'", &sql));
+    EXPECT_FALSE(ParameterizeSql(L"DELETE FROM %s", &sql));
+}
