@@ -141,7 +141,7 @@ bool CFileProtectCfgMgr::CreateTable(sqlite3* db, const std::wstring& name,
                            L")");
 }
 
-bool CFileProtectCfgMgr::ExecSql(sqlite3* db, std::wstring statement) {
+bool CFileProtectCfgMgr::ExecSql(sqlite3* db, const std::wstring& statement) {
     if (statement.empty()) return true;  // nothing to execute
     char* utf8 = nullptr;
     if (!Helper()->WideToUtf8Buffer(statement, &utf8)) {

@@ -82,7 +82,7 @@ private:
 
     // Executes one statement; SQLITE_OK and SQLITE_CONSTRAINT are success,
     // any other result is logged with the statement and its code.
-    bool ExecSql(sqlite3* db, std::wstring statement);
+    bool ExecSql(sqlite3* db, const std::wstring& statement);
     // Formats a statement (SqlText.h) and executes it. A statement that
     // cannot be formatted whole is logged like a failed one and not run.
     // The formatted text is what the limit applies to and what a failure

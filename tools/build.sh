@@ -1,14 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the build needs (first run only), then configures and builds
-# everything into build/ (or $BUILD_DIR).
+# everything into build/ (or $BUILD_DIR). Extra arguments go to cmake --build.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 
-bash "$root/tools/install-packages.sh"
-thirdparty="$(bash "$root/tools/fetch-thirdparty.sh")"
-
-cmake -S "$root" -B "$build" \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DTHIRDPARTY_DIR="$thirdparty" >/dev/null
+bash "$root/tools/configure.sh"
 cmake --build "$build" --parallel "$(nproc)" "$@"

@@ -4,7 +4,8 @@
 # (patched) sources. Safe to run again.
 set -euo pipefail
 
-packages=(g++-mingw-w64-x86-64-posix wine64 wine tcl dpkg-dev googletest sqlite3 cmake make)
+packages=(g++-mingw-w64-x86-64-posix wine64 wine tcl dpkg-dev googletest sqlite3 cmake make
+  clang-tidy cppcheck)
 
 missing=()
 for p in "${packages[@]}"; do

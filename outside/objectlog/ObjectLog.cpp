@@ -36,10 +36,10 @@ public:
         char body[4096];
         va_list args;
         va_start(args, format);
-        int n = _vsnprintf(body, sizeof(body) - 1, format, args);
+        // A line too long for the buffer is cut, never dropped.
+        _vsnprintf(body, sizeof(body) - 1, format, args);
         va_end(args);
         body[sizeof(body) - 1] = '\0';
-        if (n < 0) n = static_cast<int>(sizeof(body) - 1);  // cut, never dropped
 
         SYSTEMTIME now;
         GetLocalTime(&now);
