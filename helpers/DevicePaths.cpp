@@ -113,9 +113,10 @@ std::wstring CHlpFunc::VolumePathToDosPath(std::wstring path) {
     if (marker == std::wstring::npos) return path;
 
     // The volume is everything up to the first backslash after the marker
-    // (kept, as the filter manager accepts it), or the whole path when the
-    // path names the volume alone.
-    std::wstring volume = path;
+    // (kept, as the filter manager accepts it). A path that ends with the
+    // volume number hands over only the text from the marker on; what the
+    // filter manager makes of that is its own affair.
+    std::wstring volume = path.substr(marker);
     std::wstring rest;
     const size_t separator = path.find(L'\\', marker);
     if (separator != std::wstring::npos) {
