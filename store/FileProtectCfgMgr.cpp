@@ -178,16 +178,20 @@ bool CFileProtectCfgMgr::ExecFormatted(const wchar_t* format,
 
     int index = 1;
     for (const SqlValue& value : values) {
-        if (value.isText())
-            sqlite3_bind_text16(prepared, index++, value.text().data(),
-                                static_cast<int>(value.text().size() * sizeof(wchar_t)),
-                                SQLITE_STATIC);
-        else
+        if (value.isText()) {
+            // Bound as the helper's UTF-8, the same bytes the executed text
+            // would carry. SQLite's own UTF-16 reading would pair an unpaired
+            // surrogate with the next code unit and so lose a character.
+            const std::string utf8 = Helper()->WideToUtf8(value.text());
+            sqlite3_bind_text(prepared, index++, utf8.c_str(), static_cast<int>(utf8.size()),
+                              SQLITE_TRANSIENT);
+        } else {
             sqlite3_bind_int(prepared, index++, value.number());
+        }
     }
     int rc = sqlite3_step(prepared);
     sqlite3_reset(prepared);
-    sqlite3_clear_bindings(prepared);  // the bound texts belong to the caller
+    sqlite3_clear_bindings(prepared);
 
     bool ok = rc == SQLITE_DONE || rc == SQLITE_ROW || rc == SQLITE_CONSTRAINT;
     if (!ok)

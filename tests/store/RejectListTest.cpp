@@ -122,6 +122,14 @@ TEST_P(PathLists, QuotesAreStoredAsWrittenAndRunNothingElse) {
     EXPECT_TRUE(list.Paths().empty());
 }
 
+TEST_P(PathLists, AnUnpairedSurrogateIsStoredAsTheHelpersUtf8AndLosesNoCharacter) {
+    std::wstring path = L"C:\\";
+    path.push_back(static_cast<wchar_t>(0xD800));
+    path += L"abc";
+    ASSERT_TRUE(list.Add({PathItem(path, L"C:", true)}));
+    EXPECT_EQ(getHlpObj()->WideToUtf8(path), Db().Scalar("SELECT filepath FROM " + list.table));
+}
+
 TEST_P(PathLists, AClosedStoreReportsFailureAndLeavesTheListAlone) {
     ASSERT_TRUE(list.Add({PathItem(L"C:\\A", L"C:", true)}));
     list.store->CloseDb();
