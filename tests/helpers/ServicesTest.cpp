@@ -129,9 +129,23 @@ TEST(Services, RunningStateAgreesWithTheServiceManager) {
     ASSERT_TRUE(EnumServicesStatusW(manager, SERVICE_WIN32, SERVICE_STATE_ALL, services.data(),
                                     static_cast<DWORD>(services.size() * sizeof(services[0])),
                                     &needed, &count, &resume));
+    // Services may start or stop meanwhile: each one is compared with its
+    // state read just before and just after, when those two agree.
+    auto stateOf = [manager](const wchar_t* name) -> DWORD {
+        SC_HANDLE service = OpenServiceW(manager, name, SERVICE_QUERY_STATUS);
+        SERVICE_STATUS status = {};
+        if (service) {
+            QueryServiceStatus(service, &status);
+            CloseServiceHandle(service);
+        }
+        return status.dwCurrentState;
+    };
+    for (DWORD i = 0; i < count; ++i) {  // stopped and running ones alike
+        const wchar_t* name = services[i].lpServiceName;
+        DWORD before = stateOf(name);
+        bool running = helper->IsServiceRunning(name);
+        if (before == stateOf(name))
+            EXPECT_EQ(before == SERVICE_RUNNING, running) << Narrow(name);
+    }
     CloseServiceHandle(manager);
-    for (DWORD i = 0; i < count; ++i)  // stopped and running ones alike
-        EXPECT_EQ(services[i].ServiceStatus.dwCurrentState == SERVICE_RUNNING,
-                  helper->IsServiceRunning(services[i].lpServiceName))
-            << Narrow(services[i].lpServiceName);
 }
