@@ -36,6 +36,19 @@ const wchar_t* const kSetupPragmas[] = {
     L"PRAGMA wal_autocheckpoint=50",
 };
 
+// Every surrogate in its pair: the text converts to UTF-8 the same way
+// whoever converts it.
+bool IsWellFormedUtf16(const std::wstring& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        wchar_t c = text[i];
+        if (c < 0xD800 || c > 0xDFFF) continue;
+        if (c > 0xDBFF || i + 1 == text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF)
+            return false;
+        ++i;
+    }
+    return true;
+}
+
 constexpr int kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
 
 }  // namespace
@@ -176,17 +189,27 @@ bool CFileProtectCfgMgr::ExecFormatted(const wchar_t* format,
     sqlite3_stmt* prepared = PreparedFor(format);
     if (!prepared) return ExecSql(db_, statement);
 
+    // Texts reach SQLite as the helper's UTF-8, the bytes the executed text
+    // would carry. For well-formed UTF-16 SQLite's own conversion gives the
+    // very same bytes, so those are bound as they are; only a text with an
+    // unpaired surrogate (which SQLite would pair with its neighbour, losing
+    // a character) is converted here. Converted texts live until the step.
+    std::vector<std::string> converted;
+    converted.reserve(values.size());
     int index = 1;
     for (const SqlValue& value : values) {
-        if (value.isText()) {
-            // Bound as the helper's UTF-8, the same bytes the executed text
-            // would carry. SQLite's own UTF-16 reading would pair an unpaired
-            // surrogate with the next code unit and so lose a character.
-            const std::string utf8 = Helper()->WideToUtf8(value.text());
-            sqlite3_bind_text(prepared, index++, utf8.c_str(), static_cast<int>(utf8.size()),
-                              SQLITE_TRANSIENT);
-        } else {
+        if (!value.isText()) {
             sqlite3_bind_int(prepared, index++, value.number());
+            continue;
+        }
+        const std::wstring& text = value.text();
+        if (IsWellFormedUtf16(text)) {
+            sqlite3_bind_text16(prepared, index++, text.data(),
+                                static_cast<int>(text.size() * sizeof(wchar_t)), SQLITE_STATIC);
+        } else {
+            converted.push_back(Helper()->WideToUtf8(text));
+            sqlite3_bind_text(prepared, index++, converted.back().c_str(),
+                              static_cast<int>(converted.back().size()), SQLITE_STATIC);
         }
     }
     int rc = sqlite3_step(prepared);
