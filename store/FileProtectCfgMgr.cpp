@@ -226,7 +226,11 @@ bool CFileProtectCfgMgr::ExecFormatted(const wchar_t* format,
 sqlite3_stmt* CFileProtectCfgMgr::PreparedFor(const wchar_t* format) {
     if (!db_) return nullptr;
     auto cached = prepared_.find(format);
-    if (cached != prepared_.end()) return cached->second;
+    if (cached != prepared_.end()) {
+        if (cached->second.format == format) return cached->second.statement;
+        sqlite3_finalize(cached->second.statement);
+        prepared_.erase(cached);
+    }
 
     // A format that cannot be prepared (a table name in quotes, say) is
     // remembered as such and executed as text from then on.
@@ -242,12 +246,12 @@ sqlite3_stmt* CFileProtectCfgMgr::PreparedFor(const wchar_t* format) {
             prepared = nullptr;
         }
     }
-    prepared_.emplace(format, prepared);
+    prepared_.emplace(format, PreparedEntry{format, prepared});
     return prepared;
 }
 
 void CFileProtectCfgMgr::FinalizePrepared() {
-    for (auto& entry : prepared_) sqlite3_finalize(entry.second);
+    for (auto& entry : prepared_) sqlite3_finalize(entry.second.statement);
     prepared_.clear();
 }
 

@@ -100,8 +100,14 @@ private:
     static int BusyHandler(void* context, int retries);
 
     sqlite3* db_ = nullptr;
-    // Prepared statements by format, for db_; finalized before it closes.
-    std::unordered_map<std::wstring, sqlite3_stmt*> prepared_;
+    // Prepared statements for db_, finalized before it closes. Found by the
+    // format's address (formats are the library's constants) and confirmed
+    // by its text, so a format at a reused address is never mistaken.
+    struct PreparedEntry {
+        std::wstring format;
+        sqlite3_stmt* statement;
+    };
+    std::unordered_map<const wchar_t*, PreparedEntry> prepared_;
     // Serialises the store's operations in this process, so one thread's
     // statement can never fall into another thread's transaction. Recursive
     // because list operations call the single-item ones inside their own

@@ -2,19 +2,31 @@
 
 #include <cwchar>
 
+namespace {
+
+void AppendQuoted(const std::wstring& text, std::wstring* out) {
+    for (wchar_t c : text) {
+        out->push_back(c);
+        if (c == L'\'') out->push_back(L'\'');
+    }
+}
+
+}  // namespace
+
 std::wstring QuoteSqlText(const std::wstring& text) {
     std::wstring quoted;
     quoted.reserve(text.size() + 2);
-    for (wchar_t c : text) {
-        quoted.push_back(c);
-        if (c == L'\'') quoted.push_back(L'\'');
-    }
+    AppendQuoted(text, &quoted);
     return quoted;
 }
 
 SqlFormatResult FormatSql(const wchar_t* format, std::initializer_list<SqlValue> values,
                           std::wstring* statement) {
+    // Formatting runs once per row of every list operation: one allocation.
+    size_t expected = wcslen(format);
+    for (const SqlValue& value : values) expected += value.isText() ? value.text().size() : 11;
     std::wstring out;
+    out.reserve(expected + 8);
     const SqlValue* next = values.begin();
     for (const wchar_t* p = format; *p; ++p) {
         if (p[0] != L'%' || (p[1] != L'd' && p[1] != L's')) {
@@ -33,9 +45,11 @@ SqlFormatResult FormatSql(const wchar_t* format, std::initializer_list<SqlValue>
                 statement->clear();
                 return SqlFormatResult::kBadValue;
             }
-            out += QuoteSqlText(next->text());
+            AppendQuoted(next->text(), &out);
         } else {
-            out += std::to_wstring(next->number());
+            wchar_t digits[12];
+            swprintf(digits, 12, L"%d", next->number());
+            out += digits;
         }
         ++next;
         ++p;
