@@ -82,22 +82,6 @@ EnumDosDeviceRecord DescribeDosDevice(const EnumVolumeRecord& volume) {
     return device;
 }
 
-EnumPartitionRecord DescribePartition(const EnumVolumeRecord& volume, uint32_t volumeIndex) {
-    EnumPartitionRecord partition{};
-    SealRecord(partition);
-    partition.diskIndex = volume.diskIndex;
-    partition.partitionNumber = volume.partitionNumber;
-    partition.driveLetter = volume.driveLetter;
-    partition.driveType = volume.driveType;
-    partition.serialNumber = volume.serialNumber;
-    partition.fileSystemFlags = volume.fileSystemFlags;
-    partition.volumeIndex = volumeIndex;
-    partition.sizeBytes = volume.sizeBytes;
-    CopyText(partition.fileSystem, volume.fileSystem);
-    CopyText(partition.label, volume.label);
-    return partition;
-}
-
 EnumDiskRecord DescribeDisk(uint32_t diskIndex, DWORD deviceType, DWORD deviceNumber,
                             const std::vector<EnumPartitionRecord>& partitions) {
     EnumDiskRecord disk{};
@@ -150,7 +134,7 @@ DiskLayout ScanMachine() {
         for (const auto& [partitionNumber, volumeIndex] : volumes) {
             EnumVolumeRecord& volume = layout.volumes[volumeIndex];
             volume.diskIndex = diskIndex;
-            partitions.push_back(DescribePartition(volume, volumeIndex));
+            partitions.push_back(PartitionOfVolume(volume, volumeIndex));
         }
         layout.disks.push_back(DescribeDisk(diskIndex, device.first, device.second, partitions));
         layout.partitions.push_back(std::move(partitions));

@@ -64,23 +64,6 @@ EnumVolumeRecord MakeVolume(const Token& token, uint32_t volumeIndex, uint32_t d
     return volume;
 }
 
-EnumPartitionRecord MakePartition(const Token& token, const EnumVolumeRecord& volume,
-                                  uint32_t volumeIndex) {
-    EnumPartitionRecord partition{};
-    SealRecord(partition);
-    partition.diskIndex = volume.diskIndex;
-    partition.partitionNumber = volume.partitionNumber;
-    partition.driveLetter = token.letter;
-    partition.driveType = volume.driveType;
-    partition.serialNumber = volume.serialNumber;
-    partition.volumeIndex = volumeIndex;
-    partition.sizeBytes = volume.sizeBytes;
-    CopyText(partition.fileSystem, volume.fileSystem);
-    CopyText(partition.label, volume.label);
-    if (token.damaged) Damage(&partition.recordSize);
-    return partition;
-}
-
 EnumDiskRecord MakeDisk(uint32_t diskIndex, uint32_t partitionCount) {
     EnumDiskRecord disk{};
     SealRecord(disk);
@@ -133,8 +116,8 @@ bool ParseScriptedLayout(const std::wstring& text, DiskLayout* layout) {
         for (uint32_t p = 0; p < disks[d].size(); ++p) {
             const auto volumeIndex = static_cast<uint32_t>(built.volumes.size());
             built.volumes.push_back(MakeVolume(disks[d][p], volumeIndex, d, p + 1));
-            built.partitions.back().push_back(
-                MakePartition(disks[d][p], built.volumes.back(), volumeIndex));
+            built.partitions.back().push_back(PartitionOfVolume(built.volumes.back(), volumeIndex));
+            if (disks[d][p].damaged) Damage(&built.partitions.back().back().recordSize);
         }
     }
     for (const Token& token : loose) {
