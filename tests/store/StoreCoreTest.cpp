@@ -14,9 +14,13 @@ protected:
     void SetUp() override { DeleteStoreFiles(); }
     void TearDown() override {
         DeleteStoreFiles();
-        RemoveDirectoryW(DatabasePathA().c_str());  // a test may have put a folder there
+        RemoveDirectoryW(StoreDatabasePath().c_str());  // a test may have put a folder there
     }
-    static std::wstring DatabasePathA() { return StoreDatabasePath(); }
+    // The data folder, for tests that place something where the database goes.
+    static void CreateDataFolder() {
+        std::wstring db = StoreDatabasePath();
+        CreateDirectoryW(db.substr(0, db.rfind(L'\\')).c_str(), nullptr);
+    }
     IFileProtectCfgMgr* store = getFileProtectDbMgr();
 };
 
@@ -73,8 +77,7 @@ TEST_F(StoreCore, ReopeningKeepsRowsAndTablesAsTheyWere) {
 
 TEST_F(StoreCore, AnExistingTableKeepsItsOwnColumns) {
     {
-        CreateDirectoryW(StoreDatabasePath().substr(0, StoreDatabasePath().rfind(L'\\')).c_str(),
-                         nullptr);
+        CreateDataFolder();
         sqlite3* raw = nullptr;
         ASSERT_EQ(SQLITE_OK, sqlite3_open(Narrow(StoreDatabasePath()).c_str(), &raw));
         sqlite3_exec(raw, "CREATE TABLE blocklist (pathhash INT PRIMARY KEY, note TEXT)", nullptr,
@@ -111,7 +114,7 @@ TEST_F(StoreCore, OpenStoreReportsVersionAndTruncatesTheLogOnCheckpoint) {
 
 TEST_F(StoreCore, AnUnopenableDatabaseIsLoggedWithTheTagOfItsPlace) {
     // A folder where the file should be: SQLite cannot open it.
-    CreateDirectoryW(StoreDatabasePath().substr(0, StoreDatabasePath().rfind(L'\\')).c_str(), nullptr);
+    CreateDataFolder();
     ASSERT_TRUE(CreateDirectoryW(StoreDatabasePath().c_str(), nullptr));
     LogCapture log;
     EXPECT_FALSE(store->InitDb());
@@ -120,7 +123,7 @@ TEST_F(StoreCore, AnUnopenableDatabaseIsLoggedWithTheTagOfItsPlace) {
 
 TEST_F(StoreCore, AFailedStatementIsLoggedWithItsTextAndCode) {
     // Not a database at all: the first pragma that reads the file fails.
-    CreateDirectoryW(StoreDatabasePath().substr(0, StoreDatabasePath().rfind(L'\\')).c_str(), nullptr);
+    CreateDataFolder();
     {
         std::ofstream junk(StoreDatabasePath().c_str(), std::ios::binary);
         junk << std::string(4096, 'j');
@@ -136,8 +139,7 @@ TEST_F(StoreCore, AFailedStatementIsLoggedWithItsTextAndCode) {
 TEST_F(StoreCore, ATableThatCannotBeCreatedStopsTheSetUpAndIsLogged) {
     // An index already owns the name of the second table.
     {
-        CreateDirectoryW(StoreDatabasePath().substr(0, StoreDatabasePath().rfind(L'\\')).c_str(),
-                         nullptr);
+        CreateDataFolder();
         sqlite3* raw = nullptr;
         ASSERT_EQ(SQLITE_OK, sqlite3_open(Narrow(StoreDatabasePath()).c_str(), &raw));
         sqlite3_exec(raw, "CREATE TABLE other (x); CREATE INDEX rejectlist ON other (x);", nullptr,
