@@ -1,4 +1,6 @@
 // Per-path block counts: the table blocklist.
+#include <cstdint>
+
 #include "FileProtectCfgMgr.h"
 #include "HashText.h"
 #include "Transaction.h"
@@ -8,14 +10,22 @@ namespace {
 const char kBlockQuery[] = "SELECT pathhash, filepath, blockcount FROM blocklist";
 const wchar_t kDeleteByKey[] = L"DELETE FROM blocklist WHERE pathhash = %d";
 
-// False at the end of the rows, and at a row without a path, which ends the
-// scan as well.
-bool ReadBlockRow(Query& query, BlockCountItem* item) {
+// Sums are stored as 64-bit integers and may have left the 32-bit range of
+// the record; they read back as the nearest value it can hold.
+int32_t Saturated(int64_t sum) {
+    if (sum > INT32_MAX) return INT32_MAX;
+    if (sum < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(sum);
+}
+
+// Reads the current row. False for a row without a path, which the scans
+// pass over.
+bool ReadBlockRow(const Query& query, BlockCountItem* item) {
     std::wstring path;
-    if (!query.Step() || !query.Text(1, &path)) return false;
+    if (!query.Text(1, &path)) return false;
     item->pathhash = query.Int(0);
     item->filepath = path;
-    item->blockcount = query.Int(2);
+    item->blockcount = Saturated(query.Int64(2));
     return true;
 }
 
@@ -28,8 +38,8 @@ bool CFileProtectCfgMgr::GetBlockCount(BlockCountItem& item) {
         BlockCountItem row;
         // The stored text must match exactly, letter case included; the
         // hash alone would also match other spellings of the path.
-        while (ReadBlockRow(query, &row)) {
-            if (row.filepath == item.filepath) {
+        while (query.Step()) {
+            if (ReadBlockRow(query, &row) && row.filepath == item.filepath) {
                 item.blockcount = row.blockcount;
                 found = true;
                 return;
@@ -43,7 +53,8 @@ bool CFileProtectCfgMgr::GetBlockList(std::vector<BlockCountItem>& items) {
     StoreGuard guard(mutex_);
     return RunRead(db_, kBlockQuery, [&](Query& query) {
         BlockCountItem row;
-        while (ReadBlockRow(query, &row)) items.push_back(row);
+        while (query.Step())
+            if (ReadBlockRow(query, &row)) items.push_back(row);
     });
 }
 
@@ -61,7 +72,10 @@ bool CFileProtectCfgMgr::AddBlockCountItem(const BlockCountItem& item) {
 
 bool CFileProtectCfgMgr::DeleteBlockListItem(const std::wstring& path, bool ownTransaction) {
     StoreGuard guard(mutex_);
-    auto deleteRow = [&] { return ExecFormatted(kDeleteByKey, {PathKey(path)}); };
+    const int32_t key = PathKey(path);
+    auto deleteRow = [&] {
+        return ExecFormatted(kDeleteByKey, {key}, {{PathTable::kBlockList, key, path}});
+    };
     // Without its own transaction the deletion belongs to the caller's.
     return ownTransaction ? RunOneInTransaction(db_, deleteRow) : deleteRow();
 }
@@ -85,7 +99,8 @@ bool CFileProtectCfgMgr::DeleteBlockListByHash(const std::vector<std::string>& h
 bool CFileProtectCfgMgr::DeleteBlockList(const std::vector<std::wstring>& paths) {
     StoreGuard guard(mutex_);
     return RunKeepWhatWasDone(db_, paths, [&](const std::wstring& path) {
-        return ExecFormatted(kDeleteByKey, {PathKey(path)});
+        const int32_t key = PathKey(path);
+        return ExecFormatted(kDeleteByKey, {key}, {{PathTable::kBlockList, key, path}});
     });
 }
 
@@ -97,16 +112,18 @@ bool CFileProtectCfgMgr::ClearBlockList() {
 bool CFileProtectCfgMgr::AddBlockCount(const std::wstring& path, int32_t count) {
     StoreGuard guard(mutex_);
     // A new path gets a row; a known one keeps the text of its first report.
+    const int32_t key = PathKey(path);
     return ExecFormatted(
         L"INSERT INTO blocklist (pathhash, filepath, blockcount) VALUES(%d, '%s',%d) ON "
         L"CONFLICT(pathhash) DO UPDATE SET blockcount = blockcount + %d",
-        {PathKey(path), path, count, count});
+        {key, path, count, count}, {{PathTable::kBlockList, key, path}});
 }
 
 bool CFileProtectCfgMgr::IncreaseBlockCount(const std::wstring& path) {
     StoreGuard guard(mutex_);
+    const int32_t key = PathKey(path);
     return ExecFormatted(
         L"INSERT INTO blocklist (pathhash, filepath, blockcount) VALUES(%d, '%s',1) ON "
         L"CONFLICT(pathhash) DO UPDATE SET blockcount = blockcount + 1",
-        {PathKey(path), path});
+        {key, path}, {{PathTable::kBlockList, key, path}});
 }

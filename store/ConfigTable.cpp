@@ -14,31 +14,15 @@ const wchar_t kUpsertConfig[] =
     L"INSERT INTO 'config' (id ,config) VALUES(%d, '%s')  ON CONFLICT(id) DO UPDATE SET "
     L"config = excluded.config";
 
-// One row of the config scan; id -1 with an empty text marks the end.
-struct ConfigRow {
-    int32_t id = -1;
-    std::wstring config;
-};
-
-ConfigRow ReadConfigRow(Query& query) {
-    ConfigRow row;
-    std::wstring text;
-    if (!query.Step() || !query.Text(1, &text)) return row;
-    row.id = query.Int(0);
-    row.config = text;
-    return row;
-}
-
 // The text of config row `id`. False when the table cannot be read or has no
-// such row before the first row without a text.
+// such row. A row without a text is passed over: it hides no row behind it.
 bool FindConfigText(sqlite3* db, int32_t id, std::wstring* text) {
     bool found = false;
     RunRead(db, "SELECT id, config FROM config", [&](Query& query) {
-        for (;;) {
-            ConfigRow row = ReadConfigRow(query);
-            if (row.id == -1 && row.config.empty()) return;
-            if (row.id == id) {
-                *text = row.config;
+        std::wstring config;
+        while (query.Step()) {
+            if (query.Text(1, &config) && query.Int(0) == id) {
+                *text = config;
                 found = true;
                 return;
             }

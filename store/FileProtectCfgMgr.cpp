@@ -7,7 +7,9 @@
 
 #include "Helper.h"
 #include "HostLog.h"
+#include "BoundStatement.h"
 #include "Query.h"
+#include "Transaction.h"
 
 // Every log tag names this file (see LogLocation.h).
 extern const char kStoreSourcePath[] = __FILE__;
@@ -36,19 +38,6 @@ const wchar_t* const kSetupPragmas[] = {
     L"PRAGMA wal_autocheckpoint=50",
 };
 
-// Every surrogate in its pair: the text converts to UTF-8 the same way
-// whoever converts it.
-bool IsWellFormedUtf16(const std::wstring& text) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        wchar_t c = text[i];
-        if (c < 0xD800 || c > 0xDFFF) continue;
-        if (c > 0xDBFF || i + 1 == text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF)
-            return false;
-        ++i;
-    }
-    return true;
-}
-
 constexpr int kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
 
 }  // namespace
@@ -71,6 +60,10 @@ bool CFileProtectCfgMgr::InitDb() {
 
 void CFileProtectCfgMgr::CloseDb() {
     StoreGuard guard(mutex_);
+    CloseConnection();
+}
+
+void CFileProtectCfgMgr::CloseConnection() {
     if (!db_) return;
     FinalizePrepared();
     sqlite3_close(db_);
@@ -171,7 +164,8 @@ bool CFileProtectCfgMgr::ExecSql(sqlite3* db, const std::wstring& statement) {
 }
 
 bool CFileProtectCfgMgr::ExecFormatted(const wchar_t* format,
-                                       std::initializer_list<SqlValue> values) {
+                                       std::initializer_list<SqlValue> values,
+                                       std::initializer_list<KeyClaim> claims) {
     std::wstring statement;
     switch (FormatSql(format, values, &statement)) {
         case SqlFormatResult::kOk:
@@ -186,68 +180,61 @@ bool CFileProtectCfgMgr::ExecFormatted(const wchar_t* format,
             return false;
     }
 
-    sqlite3_stmt* prepared = PreparedFor(format);
-    if (!prepared) return ExecSql(db_, statement);
+    // A claim and its write must see the same table: outside a transaction
+    // the pair gets one of its own, which holds the write lock throughout.
+    std::unique_ptr<Transaction> own;
+    if (claims.size() != 0 && db_ && sqlite3_get_autocommit(db_))
+        own.reset(new Transaction(db_, Transaction::kWrite));
 
-    // Texts reach SQLite as the helper's UTF-8, the bytes the executed text
-    // would carry. For well-formed UTF-16 SQLite's own conversion gives the
-    // very same bytes, so those are bound as they are; only a text with an
-    // unpaired surrogate (which SQLite would pair with its neighbour, losing
-    // a character) is converted here. Converted texts live until the step.
-    std::vector<std::string> converted;
-    converted.reserve(values.size());
-    int index = 1;
-    for (const SqlValue& value : values) {
-        if (!value.isText()) {
-            sqlite3_bind_int(prepared, index++, value.number());
-            continue;
-        }
-        const std::wstring& text = value.text();
-        if (IsWellFormedUtf16(text)) {
-            sqlite3_bind_text16(prepared, index++, text.data(),
-                                static_cast<int>(text.size() * sizeof(wchar_t)), SQLITE_STATIC);
-        } else {
-            converted.push_back(Helper()->WideToUtf8(text));
-            sqlite3_bind_text(prepared, index++, converted.back().c_str(),
-                              static_cast<int>(converted.back().size()), SQLITE_STATIC);
-        }
+    int rc = db_ ? SQLITE_OK : SQLITE_MISUSE;
+    if (rc == SQLITE_OK && own && !own->begun()) rc = sqlite3_errcode(db_);
+    if (rc == SQLITE_OK) rc = CheckClaims(claims);
+    sqlite3_stmt* prepared = nullptr;
+    if (rc == SQLITE_OK) rc = Prepare(format, &prepared);
+    if (rc == SQLITE_OK) {
+        BoundStatement bound(prepared, values);
+        rc = bound.bindResult();
+        if (rc == SQLITE_OK) rc = sqlite3_step(prepared);
     }
-    int rc = sqlite3_step(prepared);
-    sqlite3_reset(prepared);
-    sqlite3_clear_bindings(prepared);
-
+    // A constraint violation counts as done, as it always has.
     bool ok = rc == SQLITE_DONE || rc == SQLITE_ROW || rc == SQLITE_CONSTRAINT;
+    if (ok && own && !own->Commit()) {
+        ok = false;
+        rc = sqlite3_errcode(db_);
+    }
     if (!ok)
         WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d",
                  Helper()->WideToUtf8(statement).c_str(), rc);
     return ok;
 }
 
-sqlite3_stmt* CFileProtectCfgMgr::PreparedFor(const wchar_t* format) {
-    if (!db_) return nullptr;
+int CFileProtectCfgMgr::Prepare(const wchar_t* format, sqlite3_stmt** statement) {
     auto cached = prepared_.find(format);
     if (cached != prepared_.end()) {
-        if (cached->second.format == format) return cached->second.statement;
+        if (cached->second.format == format) {
+            *statement = cached->second.statement;
+            return SQLITE_OK;
+        }
         sqlite3_finalize(cached->second.statement);
         prepared_.erase(cached);
     }
 
-    // A format that cannot be prepared (a table name in quotes, say) is
-    // remembered as such and executed as text from then on.
-    sqlite3_stmt* prepared = nullptr;
+    // Every value must become a parameter: a format that would need its
+    // values spliced into the text is refused, never run as text.
     std::wstring sql;
-    if (ParameterizeSql(format, &sql)) {
-        std::string utf8 = Helper()->WideToUtf8(sql);
-        const char* tail = nullptr;
-        if (sqlite3_prepare_v2(db_, utf8.c_str(), static_cast<int>(utf8.size()), &prepared,
-                               &tail) != SQLITE_OK ||
-            (tail && *tail)) {
-            sqlite3_finalize(prepared);
-            prepared = nullptr;
-        }
+    if (!ParameterizeSql(format, &sql)) return SQLITE_MISUSE;
+    std::string utf8 = Helper()->WideToUtf8(sql);
+    sqlite3_stmt* prepared = nullptr;
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(db_, utf8.c_str(), static_cast<int>(utf8.size()), &prepared, &tail);
+    if (rc == SQLITE_OK && tail && *tail) rc = SQLITE_MISUSE;  // more than one statement
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(prepared);
+        return rc;
     }
     prepared_.emplace(format, PreparedEntry{format, prepared});
-    return prepared;
+    *statement = prepared;
+    return SQLITE_OK;
 }
 
 void CFileProtectCfgMgr::FinalizePrepared() {

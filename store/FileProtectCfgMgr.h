@@ -6,12 +6,14 @@
 #include <sqlite3.h>
 
 #include <initializer_list>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "IFileProtectCfgMgr.h"
+#include "PathTable.h"
 #include "SqlText.h"
 
 class CFileProtectCfgMgr final : public IFileProtectCfgMgr {
@@ -83,16 +85,32 @@ private:
     // Executes one statement; SQLITE_OK and SQLITE_CONSTRAINT are success,
     // any other result is logged with the statement and its code.
     bool ExecSql(sqlite3* db, const std::wstring& statement);
-    // Formats a statement (SqlText.h) and executes it. A statement that
-    // cannot be formatted whole is logged like a failed one and not run.
-    // The formatted text is what the limit applies to and what a failure
-    // logs; the work itself runs through a cached prepared statement with
-    // the values bound, which spares SQLite a parse per row.
-    bool ExecFormatted(const wchar_t* format, std::initializer_list<SqlValue> values);
-    // The cached statement for a format, or null when it cannot take bound
-    // values (then the formatted text is executed instead).
-    sqlite3_stmt* PreparedFor(const wchar_t* format);
+
+    // A write's claim on the key of its path: the row under `key` in `table`,
+    // if there is one, must be the row of `path` (ASCII letter case aside,
+    // as the hash itself ignores it). A row of another path that merely
+    // shares the 32-bit key is never replaced, removed, renamed or added to.
+    struct KeyClaim {
+        PathTable table;
+        int32_t key;
+        const std::wstring& path;
+    };
+    // Formats a statement (SqlText.h) and executes it with its values bound,
+    // through one cached prepared statement per format. The formatted text is
+    // what the limit applies to and what a failure logs. Refused, logged and
+    // never run: a statement that cannot be formatted whole, one whose format
+    // does not take exactly its values as parameters, an empty path, and a
+    // claim on a key that holds another path's row. The claims are checked
+    // in the same transaction as the write.
+    bool ExecFormatted(const wchar_t* format, std::initializer_list<SqlValue> values,
+                       std::initializer_list<KeyClaim> claims = {});
+    // The cached statement for a format. SQLITE_OK, or the code of the
+    // failure (a format that cannot take its values as parameters included).
+    int Prepare(const wchar_t* format, sqlite3_stmt** statement);
+    // SQLITE_OK when every claim holds; the code to log otherwise.
+    int CheckClaims(std::initializer_list<KeyClaim> claims);
     void FinalizePrepared();
+    void CloseConnection();
 
     // The path hash as the tables store it: the same 32 bits, signed.
     static int32_t PathKey(const std::wstring& path);

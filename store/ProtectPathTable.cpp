@@ -24,10 +24,9 @@ const wchar_t kDeleteRow[] = L"DELETE FROM fileprotect WHERE pathhash = %d AND b
 // What an extension row holds in place of a mount point.
 const std::wstring kExtensionMountPoint = L"Flexten";
 
-// Reads the next row of kSelectRows into a reset item. A row without a path
-// ends the reading like the end of the rows.
-bool ReadFileRow(Query& query, ProtectFileItem* item) {
-    if (!query.Step()) return false;
+// Reads the current row of kSelectRows into a reset item. False for a row
+// without a path, which the listings pass over.
+bool ReadFileRow(const Query& query, ProtectFileItem* item) {
     if (!query.Text(1, &item->filepath)) return false;
     item->bextention = query.Int(2) != 0;
     query.Text(3, &item->mountpoint);  // a NULL mount point stays empty
@@ -41,7 +40,8 @@ void CFileProtectCfgMgr::GetProtectPathList(std::vector<std::wstring>& paths) {
     StoreGuard guard(mutex_);
     RunRead(db_, kSelectPaths, [&](Query& query) {
         std::wstring path;
-        while (query.Step() && query.Text(1, &path)) paths.push_back(path);
+        while (query.Step())
+            if (query.Text(1, &path)) paths.push_back(path);
     });
 }
 
@@ -49,7 +49,9 @@ bool CFileProtectCfgMgr::GetProtectFileList(std::vector<ProtectFileItem>& items,
                                             std::vector<std::wstring>& extensions) {
     StoreGuard guard(mutex_);
     return RunRead(db_, kSelectRows, [&](Query& query) {
-        for (ProtectFileItem item; ReadFileRow(query, &item); item = ProtectFileItem()) {
+        while (query.Step()) {
+            ProtectFileItem item;
+            if (!ReadFileRow(query, &item)) continue;
             if (item.bextention) extensions.push_back(item.filepath);
             else items.push_back(item);
         }
@@ -61,9 +63,11 @@ bool CFileProtectCfgMgr::AddProtectFile(const std::vector<ProtectFileItem>& item
     StoreGuard guard(mutex_);
     // The argument, not the item's own flag, decides the kind of every row.
     return RunKeepWhatWasDone(db_, items, [&](const ProtectFileItem& item) {
-        return ExecFormatted(kUpsertFile, {PathKey(item.filepath), item.filepath,
-                                           bextention ? 1 : 0, item.mountpoint,
-                                           item.bFile ? 1 : 0});
+        const int32_t key = PathKey(item.filepath);
+        return ExecFormatted(kUpsertFile,
+                             {key, item.filepath, bextention ? 1 : 0, item.mountpoint,
+                              item.bFile ? 1 : 0},
+                             {{PathTable::kFileProtect, key, item.filepath}});
     });
 }
 
@@ -71,8 +75,9 @@ bool CFileProtectCfgMgr::AddProtectExtension(const std::vector<std::wstring>& ex
     StoreGuard guard(mutex_);
     // Stored as the caller wrote it: no dot is added and no case changed.
     return RunKeepWhatWasDone(db_, extensions, [&](const std::wstring& extension) {
-        return ExecFormatted(kUpsertExtension,
-                             {PathKey(extension), extension, 1, kExtensionMountPoint, 1});
+        const int32_t key = PathKey(extension);
+        return ExecFormatted(kUpsertExtension, {key, extension, 1, kExtensionMountPoint, 1},
+                             {{PathTable::kFileProtect, key, extension}});
     });
 }
 
@@ -80,7 +85,9 @@ bool CFileProtectCfgMgr::DeleteProtectFile(std::vector<std::wstring> paths, bool
     StoreGuard guard(mutex_);
     // A row of the other kind stays; a path without a row deletes nothing.
     return RunKeepWhatWasDone(db_, paths, [&](const std::wstring& path) {
-        return ExecFormatted(kDeleteRow, {PathKey(path), bextention ? 1 : 0});
+        const int32_t key = PathKey(path);
+        return ExecFormatted(kDeleteRow, {key, bextention ? 1 : 0},
+                             {{PathTable::kFileProtect, key, path}});
     });
 }
 

@@ -34,3 +34,5 @@ bool Query::Utf8(int column, std::string* text) const {
 }
 
 int Query::Int(int column) const { return sqlite3_column_int(statement_, column); }
+
+int64_t Query::Int64(int column) const { return sqlite3_column_int64(statement_, column); }

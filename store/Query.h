@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <string>
 
 class Query {
@@ -26,6 +27,7 @@ public:
     bool Utf8(int column, std::string* text) const;
     bool IsNull(int column) const;
     int Int(int column) const;
+    int64_t Int64(int column) const;
 
 private:
     sqlite3_stmt* statement_ = nullptr;

@@ -8,10 +8,11 @@ bool CFileProtectCfgMgr::GetRejectList(std::vector<ProtectFileItem>& items) {
     return RunRead(db_, "SELECT pathhash, filepath, mountpoint, bFile FROM rejectlist",
                    [&](Query& query) {
                        ProtectFileItem item;
-                       // A row with neither a path nor a mount point ends the list.
-                       while (ReadPathRow(query, &item) &&
-                              !(item.filepath.empty() && item.mountpoint.empty()))
-                           items.push_back(item);
+                       // A row with neither a path nor a mount point says nothing.
+                       while (query.Step())
+                           if (ReadPathRow(query, &item) &&
+                               !(item.filepath.empty() && item.mountpoint.empty()))
+                               items.push_back(item);
                    });
 }
 
@@ -20,18 +21,22 @@ bool CFileProtectCfgMgr::AddRejectList(const std::vector<ProtectFileItem>& items
     // A path already listed (in any letter case) keeps its mount point and
     // file flag and takes the new text.
     return RunAllOrNothing(db_, items, [&](const ProtectFileItem& item) {
+        const int32_t key = PathKey(item.filepath);
         return ExecFormatted(
             L"INSERT INTO 'rejectlist' (pathhash, filepath, mountpoint, bFile) "
             L"VALUES(%d,'%s','%s',%d) ON CONFLICT(pathhash) DO UPDATE SET filepath = "
             L"excluded.filepath",
-            {PathKey(item.filepath), item.filepath, item.mountpoint, item.bFile ? 1 : 0});
+            {key, item.filepath, item.mountpoint, item.bFile ? 1 : 0},
+            {{PathTable::kRejectList, key, item.filepath}});
     });
 }
 
 bool CFileProtectCfgMgr::DeleteRejectList(const std::vector<std::wstring>& paths) {
     StoreGuard guard(mutex_);
     return RunKeepWhatWasDone(db_, paths, [&](const std::wstring& path) {
-        return ExecFormatted(L"DELETE FROM rejectlist WHERE pathhash = %d", {PathKey(path)});
+        const int32_t key = PathKey(path);
+        return ExecFormatted(L"DELETE FROM rejectlist WHERE pathhash = %d", {key},
+                             {{PathTable::kRejectList, key, path}});
     });
 }
 

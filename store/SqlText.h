@@ -1,8 +1,10 @@
-// The one place where values enter SQL text. A format uses %d for a signed
-// 32-bit integer and %s for a text, which the format itself puts between
-// single quotes; a text's own quotes are doubled so it can never end the
-// literal early, and a text holding a NUL is refused because SQLite would
-// stop reading the statement there.
+// Statement formats and their values. A format uses %d for a signed 32-bit
+// integer and %s for a text, which the format itself puts between single
+// quotes. The store runs every format as a prepared statement with the values
+// bound (ParameterizeSql); the formatted text is what the statement limit
+// applies to and what a failure logs. In that text a text's own quotes are
+// doubled, and a text holding a NUL is refused because it would end the
+// statement early.
 #pragma once
 
 #include <cstdint>

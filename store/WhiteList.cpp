@@ -5,21 +5,59 @@
 
 namespace {
 
+// One fixed statement per table, so the values are bound like every other
+// statement's: the selector picks the statement, never a spliced-in name.
+struct WhiteTableStatements {
+    const char* select;
+    const wchar_t* upsert;
+    const wchar_t* deleteRow;
+    const wchar_t* clear;
+};
+
+const WhiteTableStatements kWhiteList = {
+    "SELECT pathhash, filepath, mountpoint, bFile FROM whitelist",
+    L"INSERT INTO 'whitelist' (pathhash, filepath, mountpoint, bFile) VALUES(%d,'%s','%s',%d) "
+    L"ON CONFLICT(pathhash) DO UPDATE SET filepath = excluded.filepath",
+    L"DELETE FROM 'whitelist' WHERE pathhash = %d",
+    L"DELETE FROM whitelist",
+};
+
+const WhiteTableStatements kConstWhiteList = {
+    "SELECT pathhash, filepath, mountpoint, bFile FROM const_whitelist",
+    L"INSERT INTO 'const_whitelist' (pathhash, filepath, mountpoint, bFile) "
+    L"VALUES(%d,'%s','%s',%d) ON CONFLICT(pathhash) DO UPDATE SET filepath = excluded.filepath",
+    L"DELETE FROM 'const_whitelist' WHERE pathhash = %d",
+    L"DELETE FROM const_whitelist",
+};
+
 // The selector names const_whitelist when true, whitelist when false.
-const wchar_t* WhiteTable(bool constList) { return constList ? L"const_whitelist" : L"whitelist"; }
+const WhiteTableStatements& WhiteTable(bool constList) {
+    return constList ? kConstWhiteList : kWhiteList;
+}
 
 // The one table a rename updates: the first set bit in order of precedence.
 // const_whitelist is fixed by definition and never follows a rename.
-const wchar_t* RenameStatement(uint16_t listKinds) {
-    if (listKinds & kRenameWhiteList)
-        return L"UPDATE whitelist SET filepath = '%s', pathhash = %d WHERE mountpoint = '%s' "
-               L"AND pathhash = %d";
-    if (listKinds & kRenameRejectList)
-        return L"UPDATE rejectlist SET filepath = '%s', pathhash = %d WHERE mountpoint = '%s' "
-               L"AND pathhash = %d";
-    if (listKinds & kRenameProtectList)
-        return L"UPDATE fileprotect SET filepath = '%s', pathhash = %d WHERE mountpoint = '%s' "
-               L"AND pathhash = %d";
+struct RenameTarget {
+    uint16_t listKind;
+    PathTable table;
+    const wchar_t* update;
+};
+
+const RenameTarget kRenameTargets[] = {
+    {kRenameWhiteList, PathTable::kWhiteList,
+     L"UPDATE whitelist SET filepath = '%s', pathhash = %d WHERE mountpoint = '%s' AND pathhash "
+     L"= %d"},
+    {kRenameRejectList, PathTable::kRejectList,
+     L"UPDATE rejectlist SET filepath = '%s', pathhash = %d WHERE mountpoint = '%s' AND pathhash "
+     L"= %d"},
+    {kRenameProtectList, PathTable::kFileProtect,
+     L"UPDATE fileprotect SET filepath = '%s', pathhash = %d WHERE mountpoint = '%s' AND "
+     L"pathhash = %d"},
+};
+
+const RenameTarget* RenameTargetOf(uint16_t listKinds) {
+    for (const RenameTarget& target : kRenameTargets)
+        if (listKinds & target.listKind) return &target;
     return nullptr;
 }
 
@@ -27,47 +65,52 @@ const wchar_t* RenameStatement(uint16_t listKinds) {
 
 bool CFileProtectCfgMgr::GetWhiteList(std::vector<ProtectFileItem>& items, const bool& constList) {
     StoreGuard guard(mutex_);
-    const std::string sql = std::string("SELECT pathhash, filepath, mountpoint, bFile FROM ") +
-                            (constList ? "const_whitelist" : "whitelist");
-    return RunRead(db_, sql.c_str(), [&](Query& query) {
+    return RunRead(db_, WhiteTable(constList).select, [&](Query& query) {
         ProtectFileItem item;
-        // Unlike the reject list, any row without a path text ends the list.
-        while (ReadPathRow(query, &item) && !item.filepath.empty()) items.push_back(item);
+        // Unlike the reject list, a row without a path text is never listed.
+        while (query.Step())
+            if (ReadPathRow(query, &item) && !item.filepath.empty()) items.push_back(item);
     });
 }
 
 bool CFileProtectCfgMgr::AddWhiteList(const std::vector<ProtectFileItem>& items,
                                       const bool& constList) {
     StoreGuard guard(mutex_);
-    const std::wstring table = WhiteTable(constList);
+    const WhiteTableStatements& table = WhiteTable(constList);
     return RunAllOrNothing(db_, items, [&](const ProtectFileItem& item) {
-        return ExecFormatted(
-            L"INSERT INTO '%s' (pathhash, filepath, mountpoint, bFile) VALUES(%d,'%s','%s',%d) "
-            L"ON CONFLICT(pathhash) DO UPDATE SET filepath = excluded.filepath",
-            {table, PathKey(item.filepath), item.filepath, item.mountpoint, item.bFile ? 1 : 0});
+        const int32_t key = PathKey(item.filepath);
+        return ExecFormatted(table.upsert,
+                             {key, item.filepath, item.mountpoint, item.bFile ? 1 : 0},
+                             {{WhiteListTable(constList), key, item.filepath}});
     });
 }
 
 bool CFileProtectCfgMgr::DeleteWhiteList(const std::vector<std::wstring>& paths, bool constList) {
     StoreGuard guard(mutex_);
-    const std::wstring table = WhiteTable(constList);
+    const WhiteTableStatements& table = WhiteTable(constList);
     return RunKeepWhatWasDone(db_, paths, [&](const std::wstring& path) {
-        return ExecFormatted(L"DELETE FROM '%s' WHERE pathhash = %d", {table, PathKey(path)});
+        const int32_t key = PathKey(path);
+        return ExecFormatted(table.deleteRow, {key}, {{WhiteListTable(constList), key, path}});
     });
 }
 
 bool CFileProtectCfgMgr::ClearWhiteList(bool constList) {
     StoreGuard guard(mutex_);
-    return ExecSql(db_, std::wstring(L"DELETE FROM ") + WhiteTable(constList));
+    return ExecSql(db_, WhiteTable(constList).clear);
 }
 
 bool CFileProtectCfgMgr::RenamePath(const std::wstring& oldPath, const std::wstring& mountPoint,
                                     const std::wstring& newPath, const uint16_t& listKinds) {
     StoreGuard guard(mutex_);
     if (oldPath.empty() || mountPoint.empty() || newPath.empty()) return true;
-    const wchar_t* format = RenameStatement(listKinds);
-    if (!format) return true;
+    const RenameTarget* target = RenameTargetOf(listKinds);
+    if (!target) return true;
     // An update too long to format whole is refused, never run without its
-    // WHERE clause (which would rewrite every row of the table).
-    return ExecFormatted(format, {newPath, PathKey(newPath), mountPoint, PathKey(oldPath)});
+    // WHERE clause (which would rewrite every row of the table). The row it
+    // moves must be the old path's, and the key it moves to must not hold
+    // another path's row.
+    const int32_t newKey = PathKey(newPath);
+    const int32_t oldKey = PathKey(oldPath);
+    return ExecFormatted(target->update, {newPath, newKey, mountPoint, oldKey},
+                         {{target->table, oldKey, oldPath}, {target->table, newKey, newPath}});
 }

@@ -51,7 +51,7 @@ TEST(SqlText, QuotedTextsAndBareIntegersBecomeParameters) {
                                 L"UPDATE SET c = c + %d",
                                 &sql));
     EXPECT_EQ(L"INSERT INTO t (a, b) VALUES(?, ?,?) ON CONFLICT(a) DO UPDATE SET c = c + ?", sql);
-    // Placeholders that a parameter cannot stand for keep the text path.
+    // Placeholders that a parameter cannot stand for: the statement is refused.
     EXPECT_FALSE(ParameterizeSql(L"SELECT '%d'", &sql));
     EXPECT_FALSE(ParameterizeSql(L"DELETE FROM %s", &sql));
 }

@@ -119,18 +119,6 @@ TEST(ConfigRows, ATextTooLongForOneStatementIsRefusedWhole) {
     EXPECT_EQ(fits, store->GetConfig(id));  // the former text, not a cut new one
 }
 
-TEST(ConfigRows, TheScanEndsAtTheFirstRowWithoutText) {
-    IFileProtectCfgMgr* store = FreshStore();
-    Db db;
-    db.Exec("INSERT INTO config VALUES (0, NULL), (1, 'bEnableProtect:1'), (4, 'behind')");
-    const int32_t behind = 4;
-    EXPECT_EQ(L"", store->GetConfig(behind));
-    EXPECT_FALSE(store->GetProtectConfig().bEnableProtect);
-    db.Exec("DELETE FROM config WHERE id = 0");
-    EXPECT_EQ(L"behind", store->GetConfig(behind));
-    EXPECT_TRUE(store->GetProtectConfig().bEnableProtect);
-}
-
 TEST(ConfigRows, AClosedStoreReportsFailureAndDefaults) {
     IFileProtectCfgMgr* store = FreshStore();
     const int32_t id = 8;

@@ -139,7 +139,7 @@ TEST_F(ProtectPaths, AFailingDeleteEndsTheBatchAndKeepsWhatWasDone) {
                                        PathItem(L"C:\\C", L"", false)},
                                       false));
     RefusedDelete refused("fileprotect", L"C:\\B");
-    EXPECT_TRUE(store->DeleteProtectFile({L"C:\\A", L"C:\\B", L"C:\\C"}, false));
+    EXPECT_FALSE(store->DeleteProtectFile({L"C:\\A", L"C:\\B", L"C:\\C"}, false));
     EXPECT_EQ("", Row(L"C:\\A"));
     EXPECT_EQ("C:\\B|0||0", Row(L"C:\\B"));
     EXPECT_EQ("C:\\C|0||0", Row(L"C:\\C"));
@@ -180,11 +180,11 @@ TEST_F(ProtectPaths, LongPathsFitWholeAndOneTooLongIsRefusedWhole) {
     ASSERT_TRUE(store->ClearProtectAll());
     const ProtectFileItem tooLong = ItemWithStatementLength(1024);
     LogCapture log;
-    EXPECT_TRUE(store->AddProtectFile(
+    EXPECT_FALSE(store->AddProtectFile(
         {PathItem(L"C:\\Before", L"", false), tooLong, PathItem(L"C:\\After", L"", false)}, false));
     EXPECT_EQ("1", Count());
     EXPECT_EQ("C:\\Before|0||0", Row(L"C:\\Before"));
     EXPECT_TRUE(Logged(log, ",option str=" + Narrow(UpsertStatement(tooLong)) + ",errid = 18"));
-    EXPECT_TRUE(store->AddProtectExtension({OverLongPath()}));
+    EXPECT_FALSE(store->AddProtectExtension({OverLongPath()}));
     EXPECT_EQ("1", Count());
 }

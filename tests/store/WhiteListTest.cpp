@@ -35,19 +35,3 @@ TEST(WhiteLists, TheTwoListsAreIndependent) {
     EXPECT_TRUE(Paths(store, kPlain).empty());
     EXPECT_EQ((List{L"C:\\Fixed"}), Paths(store, kConst));
 }
-
-TEST(WhiteLists, ListingStopsAtTheFirstRowWithoutAPathText) {
-    IFileProtectCfgMgr* store = FreshStore();
-    Db db;
-    // An empty path ends the list even with a mount point, unlike the reject list.
-    db.Exec("INSERT INTO whitelist VALUES (1, 'first', NULL, 1), (2, '', 'D:', 1), "
-            "(3, 'hidden', 'F:', 1)");
-    db.Exec("INSERT INTO const_whitelist VALUES (1, 'one', 'C:', 0), (2, NULL, 'D:', 1), "
-            "(3, 'hidden', 'F:', 1)");
-    std::vector<ProtectFileItem> items;
-    ASSERT_TRUE(store->GetWhiteList(items, kPlain));
-    ASSERT_EQ(1u, items.size());
-    EXPECT_EQ(L"", items[0].mountpoint);
-    EXPECT_FALSE(items[0].bFile);
-    EXPECT_EQ((List{L"one"}), Paths(store, kConst));
-}
