@@ -42,7 +42,16 @@ constexpr int kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_O
 
 }  // namespace
 
-CFileProtectCfgMgr::~CFileProtectCfgMgr() { CloseDb(); }
+CFileProtectCfgMgr::~CFileProtectCfgMgr() {
+    // This runs when the library unloads, also at process exit, after the
+    // system has ended every other thread. One of them may have been inside
+    // an operation and hold the lock for ever: waiting would keep the process
+    // from ending. The connection is closed only when no operation is under
+    // way; otherwise the system reclaims it with the process.
+    if (!mutex_.try_lock()) return;
+    CloseConnection();
+    mutex_.unlock();
+}
 
 bool CFileProtectCfgMgr::InitDb() {
     StoreGuard guard(mutex_);
@@ -89,7 +98,13 @@ std::string CFileProtectCfgMgr::GetSqliteVersion() {
 
 bool CFileProtectCfgMgr::OpenDatabase(const std::wstring& fileName, sqlite3** connection) {
     wchar_t folder[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    // Without the machine's data folder the path would be relative to the
+    // root of the current drive, where any user may create the folder and
+    // plant a database of rules.
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
+                                folder)) ||
+        folder[0] == L'\0')
+        return false;
 
     std::wstring path = std::wstring(folder) + L"\\TevraZQ";
     CreateDirectoryW(path.c_str(), nullptr);  // usually exists already

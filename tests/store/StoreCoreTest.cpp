@@ -158,3 +158,64 @@ TEST_F(StoreCore, ATableThatCannotBeCreatedStopsTheSetUpAndIsLogged) {
     EXPECT_EQ("1", db.Scalar("SELECT count(*) FROM sqlite_master WHERE name='fileprotect'"));
     EXPECT_EQ("0", db.Scalar("SELECT count(*) FROM sqlite_master WHERE name='whitelist'"));
 }
+
+TEST_F(StoreCore, AProcessEndsPromptlyWhileAnotherOfItsThreadsIsInTheStore) {
+    ASSERT_TRUE(store->InitDb());
+    // The worker is caught inside an operation most of the time; a few runs
+    // make it all but certain that at least one ends that way.
+    for (int run = 0; run < 4; ++run) EXPECT_EQ(0, RunChild(L"store_exit_busy", L"", 30000)) << run;
+}
+
+TEST_F(StoreCore, UnloadingTheLibraryClosesTheConnection) {
+    ASSERT_TRUE(store->InitDb());
+    store->CloseDb();  // only the child may hold the file
+    EXPECT_EQ(0, RunChild(L"store_unload", L"\"" + StoreDatabasePath() + L"\""));
+}
+
+TEST_F(StoreCore, WithoutACommonDataFolderNoDatabaseIsOpened) {
+    // The shell cannot give the folder when its registry entry is empty.
+    class EmptyCommonDataEntry {
+    public:
+        EmptyCommonDataEntry() {
+            RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_);
+            DWORD size = sizeof(saved_);
+            RegQueryValueExW(key_, kValue, nullptr, &type_, reinterpret_cast<BYTE*>(saved_), &size);
+            savedSize_ = size;
+            RegSetValueExW(key_, kValue, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(L""), 2);
+        }
+        ~EmptyCommonDataEntry() {
+            RegSetValueExW(key_, kValue, 0, type_, reinterpret_cast<const BYTE*>(saved_), savedSize_);
+            RegCloseKey(key_);
+        }
+
+    private:
+        const wchar_t* kKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+        const wchar_t* kValue = L"Common AppData";
+        HKEY key_ = nullptr;
+        DWORD type_ = REG_EXPAND_SZ;
+        wchar_t saved_[MAX_PATH] = {};
+        DWORD savedSize_ = 0;
+    };
+
+    // Where a relative fallback would land: the root of the current drive.
+    const std::wstring folder = MakeTempFolder(L"no-common-data");
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(folder.c_str());
+    const std::wstring rootDb = folder.substr(0, 2) + L"\\TevraZQ\\FileProtect.db";
+    LogCapture log;
+    bool opened = false;
+    {
+        EmptyCommonDataEntry empty;
+        opened = store->InitDb();
+    }
+    SetCurrentDirectoryW(previous);
+    store->CloseDb();
+    const bool landedAtRoot = GetFileAttributesW(rootDb.c_str()) != INVALID_FILE_ATTRIBUTES;
+    for (const wchar_t* suffix : {L"", L"-wal", L"-shm"}) DeleteFileW((rootDb + suffix).c_str());
+    RemoveDirectoryW(rootDb.substr(0, rootDb.rfind(L'\\')).c_str());
+
+    EXPECT_FALSE(opened);
+    EXPECT_FALSE(landedAtRoot);
+    EXPECT_TRUE(Contains(log.Lines(), "FileProtectCfgMgr.cpp(172) create db fail"));
+}
