@@ -139,14 +139,21 @@ TEST_F(CacheTest, IdsThatAreNotUtf8AreRefusedAndEveryOtherIdReadsBackByteForByte
 TEST_F(CacheTest, ADamagedFileIsKeptAsideAndAFreshOneTakesItsPlace) {
     const std::string cut = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<PathItem>\r\n"
                             "    <Item pathid=\"1\" />\r\n    <Item path";
-    std::string deep;
-    for (int i = 0; i < 200000; ++i) deep += "<a>";
+    // Nesting that would exhaust the parser's stack, also where what looks
+    // like a close is only a quoted value or a comment.
+    std::string deep, quotedCloses, commentedCloses;
+    for (int i = 0; i < 200000; ++i) {
+        deep += "<a>";
+        quotedCloses += "<a b='/>'>";
+        commentedCloses += "<a><!-- </a> -->";
+    }
     // One byte past the bound the reader accepts, though it would parse.
     const size_t tooLarge = 64u * 1024 * 1024 + 1;
     std::string large = "<PathItem>";
     large += std::string(tooLarge - large.size() - 11, ' ') + "</PathItem>";
     const std::string cases[] = {cut, "<?xml version=\"1.0\" ?>\r\n<!-- no element -->\r\n",
                                  "not xml at all", std::string("\0\0\0\0", 4), deep,
+                                 quotedCloses, commentedCloses,
                                  "<PathItem><Item pathid=\"caf\xe9\" /></PathItem>", large};
     const std::wstring aside = path_ + L".damaged-1";
     for (const std::string& damaged : cases) {
