@@ -1,5 +1,5 @@
-// CacheFileLock: the machine-wide lock around one read-modify-write of the
-// cache file, held for the lifetime of the object.
+// CacheFileLock: the machine-wide lock around one change of the cache file,
+// held for the lifetime of the object when it can be had.
 #pragma once
 
 #include "GlbLock.h"
@@ -9,22 +9,21 @@
 // lives in the caller's own object namespace.
 constexpr wchar_t kCacheMutexName[] = L"GLOBAL/{B4KP4B35-0193-4B24-5479-0BFGKB5FEEH7}";
 
+// When the mutex cannot be had (its name taken by another kind of object, or
+// no access) the work carries on without it: every change also holds the
+// file's exclusive open, which orders all processes by itself. The mutex
+// only queues them without the retry loop of the open.
 class CacheFileLock {
 public:
     CacheFileLock() : lock_(new CProtectFileGlbLock()) {
         lock_->SetLockName(kCacheMutexName);
-        outcome_ = lock_->Acquire();
+        lock_->Acquire();  // owned, abandoned (ours now) or not had: go on
     }
     ~CacheFileLock() { lock_->Release(); }
 
     CacheFileLock(const CacheFileLock&) = delete;
     CacheFileLock& operator=(const CacheFileLock&) = delete;
 
-    // An abandoned mutex is ours as much as a freely given one: its holder
-    // died, and what it left in the file is whatever it last saved whole.
-    bool Held() const { return outcome_ != LockOutcome::kFailed; }
-
 private:
     CProtectFileGlbLock* lock_;
-    LockOutcome outcome_ = LockOutcome::kFailed;
 };

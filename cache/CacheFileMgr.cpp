@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include <share.h>
-
 #include <cstdio>
+#include <cstring>
 
 #include "CacheFileIo.h"
 #include "CacheFileLock.h"
+#include "CacheFileText.h"
 #include "Helper.h"
 #include "KernelHandle.h"
 
@@ -16,8 +16,13 @@ namespace {
 constexpr char kItemName[] = "Item";
 constexpr char kIdAttribute[] = "pathid";
 
-TiXmlElement* AppendItem(TiXmlElement& root) {
-    return root.LinkEndChild(new TiXmlElement(kItemName))->ToElement();
+// An id is written as its bytes up to the first zero byte. Only well-formed
+// UTF-8 is written: the file is UTF-8, and a stray lead byte would swallow
+// the quote after it and leave the file unreadable for everyone.
+std::optional<std::string> WritableId(const std::string& id) {
+    const char* text = id.c_str();
+    if (!IsWellFormedUtf8(text, strlen(text))) return std::nullopt;
+    return std::string(text);
 }
 
 }  // namespace
@@ -48,33 +53,29 @@ bool CProtectFileCacheFileMgr::InitCacheFile(const std::wstring& path, const std
 }
 
 void CProtectFileCacheFileMgr::WriteSkeletonIfEmpty() {
-    // Under the lock, because an append of another process may already have
-    // filled the new file; the skeleton must not overwrite it.
+    // Through the exclusive open, because an append of another process may
+    // already have filled the new file; the skeleton must not overwrite it.
     CacheFileLock lock;
-    if (!lock.Held()) return;  // an empty file reads as no items anyway
+    HeldCacheFile file(path_);
     TiXmlDocument document;
-    if (LoadCacheFile(path_, document) == LoadResult::kEmpty)
-        SaveCacheFile(path_, document);
+    if (file.Load(document) && !document.RootElement()->FirstChild()) file.Save(document);
 }
 
 void CProtectFileCacheFileMgr::ClearCacheFile() {
     if (GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-    // Locked like every change, so a clear never lands between another
-    // process's load and save (which would bring the cleared items back).
+    // Like every change, so a clear never lands between another process's
+    // load and save (which would bring the cleared items back).
     CacheFileLock lock;
-    FILE* file = lock.Held() ? _wfsopen(path_.c_str(), L"w", _SH_DENYNO) : nullptr;
-    printf(file ? "clear file suces\n" : "clear file error\n");
+    HeldCacheFile file(path_);
+    printf(file.Clear() ? "clear file suces\n" : "clear file error\n");
     fflush(stdout);
-    if (file) fclose(file);
 }
 
 void CProtectFileCacheFileMgr::TakePathIds(std::vector<std::string>& ids) {
     CacheFileLock lock;
-    if (!lock.Held()) return;
+    HeldCacheFile file(path_);
     TiXmlDocument document;
-    LoadResult loaded = LoadCacheFile(path_, document);
-    if (loaded != LoadResult::kLoaded && loaded != LoadResult::kEmpty) return;
-    const TiXmlDocument previous(document);
+    if (!file.Load(document)) return;
 
     // Every item leaves the file: one without a pathid (or with an empty one)
     // can never be handed out, and keeping it would only grow the file.
@@ -90,7 +91,7 @@ void CProtectFileCacheFileMgr::TakePathIds(std::vector<std::string>& ids) {
 
     // Hand the items out only once the file without them is saved: if the
     // save fails they stay in the file for a later take, never in two hands.
-    if (!SaveCacheFile(path_, document, &previous)) return;
+    if (!file.Save(document)) return;
     for (const std::string& id : taken) {
         printf("pathHash=%s", id.c_str());
         ids.push_back(id);
@@ -98,38 +99,41 @@ void CProtectFileCacheFileMgr::TakePathIds(std::vector<std::string>& ids) {
     fflush(stdout);
 }
 
-void CProtectFileCacheFileMgr::AppendUnderLock(
-    const std::function<void(TiXmlElement& root)>& append) {
+void CProtectFileCacheFileMgr::AppendItems(const std::vector<std::optional<std::string>>& ids) {
+    if (ids.empty()) return;
     CacheFileLock lock;
-    if (!lock.Held()) return;  // never change the file unguarded
+    HeldCacheFile file(path_);
     TiXmlDocument document;
-    LoadResult loaded = LoadCacheFile(path_, document);
-    if (loaded != LoadResult::kLoaded && loaded != LoadResult::kEmpty) return;
-    const TiXmlDocument previous(document);
-    append(*document.RootElement());
-    SaveCacheFile(path_, document, &previous);
+    if (!file.Load(document)) return;
+    TiXmlElement* root = document.RootElement();
+    for (const std::optional<std::string>& id : ids) {
+        TiXmlElement* item = root->LinkEndChild(new TiXmlElement(kItemName))->ToElement();
+        if (id) item->SetAttribute(kIdAttribute, id->c_str());
+    }
+    file.Save(document);
 }
 
 void CProtectFileCacheFileMgr::AddPathIdsW(std::vector<std::wstring> ids) {
-    if (ids.empty()) return;
-    AppendUnderLock([&ids](TiXmlElement& root) {
-        for (const std::wstring& id : ids) {
-            TiXmlElement* item = AppendItem(root);
-            // An empty conversion leaves the item without a pathid.
-            std::string utf8 = Helper()->WideToUtf8(id);
-            if (!utf8.empty()) item->SetAttribute(kIdAttribute, utf8.c_str());
+    std::vector<std::optional<std::string>> items;
+    for (const std::wstring& id : ids) {
+        // An empty conversion leaves the item without a pathid.
+        std::string utf8 = Helper()->WideToUtf8(id);
+        if (utf8.empty()) {
+            items.emplace_back();
+        } else if (std::optional<std::string> writable = WritableId(utf8)) {
+            items.push_back(std::move(writable));
         }
-    });
+    }
+    AppendItems(items);
 }
 
 void CProtectFileCacheFileMgr::AddPathIds(std::vector<std::string> ids) {
-    if (ids.empty()) return;
-    AppendUnderLock([&ids](TiXmlElement& root) {
-        for (const std::string& id : ids) AppendItem(root)->SetAttribute(kIdAttribute, id.c_str());
-    });
+    std::vector<std::optional<std::string>> items;
+    for (const std::string& id : ids)
+        if (std::optional<std::string> writable = WritableId(id)) items.push_back(std::move(writable));
+    AppendItems(items);
 }
 
 void CProtectFileCacheFileMgr::AddPathId(const std::string& id) {
-    AppendUnderLock(
-        [&id](TiXmlElement& root) { AppendItem(root)->SetAttribute(kIdAttribute, id.c_str()); });
+    if (std::optional<std::string> writable = WritableId(id)) AppendItems({writable});
 }

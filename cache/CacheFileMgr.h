@@ -1,16 +1,15 @@
 // CProtectFileCacheFileMgr: the XML cache file of path items. Any process may
 // append items and any may take them out; every change of the file is one
-// load-change-save under the machine-wide cache lock, so each item is handed
-// out exactly once.
+// load-change-save inside one exclusive open of the file (and under the
+// machine-wide cache lock when it can be had), so each item is handed out
+// exactly once.
 #pragma once
 
-#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "IProtectFileCacheFileMgr.h"
-
-class TiXmlElement;
 
 class CProtectFileCacheFileMgr final : public IProtectFileCacheFileMgr {
 public:
@@ -24,9 +23,9 @@ public:
 private:
     // Writes the empty skeleton into a file that is still empty.
     void WriteSkeletonIfEmpty();
-    // Loads the file under the lock, lets `append` add items to the root and
-    // saves; nothing is written when the file cannot be read as ours.
-    void AppendUnderLock(const std::function<void(TiXmlElement& root)>& append);
+    // Appends one item per entry (without pathid for an empty entry) in one
+    // change of the file.
+    void AppendItems(const std::vector<std::optional<std::string>>& ids);
 
     std::wstring path_;
     std::wstring tag_;  // kept for the host; no operation reads it

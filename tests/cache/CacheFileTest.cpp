@@ -117,37 +117,97 @@ TEST_F(CacheTest, ClearEmptiesTheFileAndLaterAppendsAreKept) {
     EXPECT_FALSE(FileExists(path_));
 }
 
-TEST_F(CacheTest, AMalformedFileIsNeitherReadNorOverwritten) {
-    for (const std::string& unusable :
-         {std::string("<?xml version=\"1.0\" ?>\r\n<PathItem>\r\n<Item pathid=\"1\" />\r\n"),
-          std::string("<?xml version=\"1.0\" ?>\r\n<!-- no element -->\r\n")}) {
-        WriteBytes(path_, unusable);
-        InitFile();
-        std::string printed;
-        EXPECT_TRUE(Take(&printed).empty());
-        EXPECT_EQ("", printed);
-        cache_->AddPathId("2");
-        cache_->AddPathIds({"3"});
-        EXPECT_EQ(unusable, Content());
+TEST_F(CacheTest, IdsThatAreNotUtf8AreRefusedAndEveryOtherIdReadsBackByteForByte) {
+    InitFile();
+    const Ids kept = {"ok", std::string("\x01\x1f\t\n\r ctl"), "q\"'", "a&b<c>d", "&#x41;",
+                      "\xef\xbb\xbf" "bom", "\xf0\x9f\x98\x80"};
+    const Ids refused = {"caf\xe9", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\x80", "ab\xe2\x82"};
+    Ids all;
+    for (size_t i = 0; i < kept.size(); ++i) {
+        all.push_back(kept[i]);
+        if (i < refused.size()) all.push_back(refused[i]);
     }
+    cache_->AddPathIds(all);  // only the malformed ones are left out
+    for (const std::string& id : refused) cache_->AddPathId(id);
+    cache_->AddPathId("after");
+    Ids expected = kept;
+    expected.push_back("after");
+    EXPECT_EQ(expected, Take());
+    EXPECT_EQ(kEmptyCacheFile, Content());
+}
+
+TEST_F(CacheTest, ADamagedFileIsKeptAsideAndAFreshOneTakesItsPlace) {
+    const std::string cut = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<PathItem>\r\n"
+                            "    <Item pathid=\"1\" />\r\n    <Item path";
+    // Nesting that would exhaust the parser's stack, also where what looks
+    // like a close is only a quoted value or a comment.
+    std::string deep, quotedCloses, commentedCloses;
+    for (int i = 0; i < 200000; ++i) {
+        deep += "<a>";
+        quotedCloses += "<a b='/>'>";
+        commentedCloses += "<a><!-- </a> -->";
+    }
+    // One byte past the bound the reader accepts, though it would parse.
+    const size_t tooLarge = 64u * 1024 * 1024 + 1;
+    std::string large = "<PathItem>";
+    large += std::string(tooLarge - large.size() - 11, ' ') + "</PathItem>";
+    const std::string cases[] = {cut, "<?xml version=\"1.0\" ?>\r\n<!-- no element -->\r\n",
+                                 "not xml at all", std::string("\0\0\0\0", 4), deep,
+                                 quotedCloses, commentedCloses,
+                                 "<PathItem><Item pathid=\"caf\xe9\" /></PathItem>", large};
+    const std::wstring aside = path_ + L".damaged-1";
+    for (const std::string& damaged : cases) {
+        DeleteFileW(aside.c_str());
+        WriteBytes(path_, damaged);
+        InitFile();
+        EXPECT_EQ(damaged.size(), ReadBytes(path_).size());  // init leaves it alone
+        cache_->AddPathId("after");
+        EXPECT_EQ(Ids{"after"}, Take()) << damaged.substr(0, 40);
+        EXPECT_EQ(kEmptyCacheFile, Content());
+        EXPECT_TRUE(ReadBytes(aside) == damaged) << damaged.substr(0, 40);
+    }
+    DeleteFileW(aside.c_str());
+
+    for (const std::string& blank : {std::string(), std::string(" \r\n\t")}) {
+        WriteBytes(path_, blank);
+        InitFile();
+        cache_->AddPathId("kept");
+        EXPECT_EQ(Ids{"kept"}, Take());
+        EXPECT_FALSE(FileExists(aside));  // nothing to keep: a blank file is an empty list
+    }
+}
+
+TEST_F(CacheTest, ASaveLeftCompleteBesideTheFileIsFinishedAndAPartOneDropped) {
+    const std::string saved = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<PathItem>\r\n"
+                              "    <Item pathid=\"saved\" />\r\n</PathItem>\r\n";
+    const std::wstring complete = path_ + L".new";
+    const std::wstring partial = path_ + L".tmp";
+    WriteBytes(path_, saved.substr(0, 50));  // the main file was being rewritten
+    WriteBytes(complete, saved);
+    WriteBytes(partial, "<?xml");
+    InitFile();
+    cache_->AddPathId("next");
+    EXPECT_FALSE(FileExists(complete));
+    EXPECT_FALSE(FileExists(partial));
+    EXPECT_EQ((Ids{"saved", "next"}), Take());
+
+    cache_->AddPathId("old");
+    WriteBytes(partial, saved);  // never completed: the file as it is counts
+    EXPECT_EQ(Ids{"old"}, Take());
+    EXPECT_FALSE(FileExists(partial));
 }
 
 TEST_F(CacheTest, ItemsStayInTheFileWhenTheTakeCannotSave) {
     InitFile();
     cache_->AddPathIds({"a", "b"});
     const std::string before = Content();
+    // A folder where the new content would be written makes every save fail
+    // after the take has loaded the items.
+    const std::wstring blocker = path_ + L".tmp";
+    ASSERT_TRUE(CreateDirectoryW(blocker.c_str(), nullptr));
     Ids ids = {"mine"};
-    std::string printed;
-    {
-        // A file mapped into memory can be read but not cut short, so the
-        // take loads the items and then cannot save the file without them.
-        KernelHandle file(CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        KernelHandle mapping(CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-        ASSERT_TRUE(mapping.Held());
-        file.Close();
-        printed = Printed([&] { cache_->TakePathIds(ids); });
-    }
+    std::string printed = Printed([&] { cache_->TakePathIds(ids); });
+    RemoveDirectoryW(blocker.c_str());
     EXPECT_EQ(Ids{"mine"}, ids);  // nothing handed out that is still in the file
     EXPECT_EQ("", printed);
     EXPECT_EQ(before, Content());
