@@ -2,8 +2,10 @@
 //
 // The raw-pointer translations write into caller buffers of 260 characters.
 // A result that does not fit is refused (false, empty output) rather than cut:
-// a cut path names some other file. Nothing is cached; every call asks the
-// platform again, so drive letters that come and go are seen at once.
+// a cut path names some other file. Each result is built in full before the
+// output is written, so the output may be the input's own buffer. Nothing is
+// cached; every call asks the platform again, so drive letters that come and
+// go are seen at once.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -18,53 +20,51 @@ namespace {
 
 using dos_devices::kPathCapacity;
 
+// Writes a finished result into a 260-character output. One that would not
+// fit leaves the output empty and gives false.
 template <typename Char>
-size_t TextLength(const Char* text) {
-    return std::char_traits<Char>::length(text);
-}
-
-// Writes head followed by tail into a 260-character output. A result that
-// would not fit leaves the output empty and gives false.
-template <typename Char>
-bool WriteJoined(Char* out, const std::basic_string<Char>& head, const Char* tail) {
-    const size_t tailLength = TextLength(tail);
-    if (head.size() + tailLength >= kPathCapacity) {
+bool WriteResult(Char* out, const std::basic_string<Char>& result) {
+    if (result.size() >= kPathCapacity) {
         out[0] = 0;
         return false;
     }
-    std::copy(head.begin(), head.end(), out);
-    std::copy(tail, tail + tailLength, out + head.size());
-    out[head.size() + tailLength] = 0;
+    std::copy(result.begin(), result.end(), out);
+    out[result.size()] = 0;
     return true;
 }
 
 // The first drive, in the platform's order, whose device the path lies on
-// gives the translation. A failing query ends the search with the output
-// untouched; a path on no drive is copied back unchanged with false.
+// gives the translation. A drive that cannot be queried is passed over; a
+// path on no drive is copied back unchanged with false. The input is copied
+// first, since callers may hand the same buffer as input and output.
 template <typename Char>
 bool DeviceToDos(const Char* devicePath, Char* dosPath) {
     if (!devicePath || !dosPath) return false;
+    const std::basic_string<Char> input(devicePath);
     std::vector<std::basic_string<Char>> drives;
     if (!dos_devices::ListDriveNames(&drives)) return false;
     for (const auto& drive : drives) {
         std::basic_string<Char> target;
-        if (!dos_devices::QueryDriveTarget(drive.c_str(), &target)) return false;
-        size_t matched = device_name::PrefixLength(devicePath, target.c_str());
-        if (matched != 0) return WriteJoined(dosPath, drive, devicePath + matched);
+        if (!dos_devices::QueryDriveTarget(drive.c_str(), &target)) continue;
+        size_t matched = device_name::PrefixLength(input.c_str(), target.c_str());
+        if (matched != 0) return WriteResult(dosPath, drive + input.substr(matched));
     }
-    WriteJoined(dosPath, std::basic_string<Char>(), devicePath);
+    WriteResult(dosPath, input);
     return false;
 }
 
-// The drive name is the path's first two characters; a text shorter than
-// that is no drive-letter path.
+// The drive name is the path's first two characters. What follows must start
+// at the drive's root: "C:x" is relative to that drive's current folder,
+// which no device path names.
 template <typename Char>
 bool DosToDevice(const Char* dosPath, Char* devicePath) {
-    if (!dosPath || !devicePath || dosPath[0] == 0 || dosPath[1] == 0) return false;
-    const Char drive[3] = {dosPath[0], dosPath[1], 0};
+    if (!dosPath || !devicePath) return false;
+    const std::basic_string<Char> input(dosPath);
+    if (input.size() < 2) return false;
+    if (input.size() > 2 && input[2] != '\\' && input[2] != '/') return false;
     std::basic_string<Char> target;
-    if (!dos_devices::QueryDriveTarget(drive, &target)) return false;
-    return WriteJoined(devicePath, target, dosPath + 2);
+    if (!dos_devices::QueryDriveTarget(input.substr(0, 2).c_str(), &target)) return false;
+    return WriteResult(devicePath, target + input.substr(2));
 }
 
 bool HasEmbeddedNul(const std::wstring& text) { return text.find(L'\0') != std::wstring::npos; }
