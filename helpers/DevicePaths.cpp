@@ -12,7 +12,6 @@
 
 #include "DeviceNameMatch.h"
 #include "DosDevices.h"
-#include "Helper.h"
 #include "HlpFunc.h"
 #include "VolumeDosName.h"
 
@@ -69,23 +68,47 @@ bool DosToDevice(const Char* dosPath, Char* devicePath) {
 
 bool HasEmbeddedNul(const std::wstring& text) { return text.find(L'\0') != std::wstring::npos; }
 
-// Resolves relative paths and dot components against the current directory;
-// a path the platform cannot expand within 260 characters is used as given.
-std::wstring NormalizePath(const std::wstring& path) {
-    if (path.empty()) return path;
-    wchar_t full[kPathCapacity] = {};
-    DWORD length = GetFullPathNameW(path.c_str(), kPathCapacity, full, nullptr);
-    if (length >= 1 && length < kPathCapacity) return std::wstring(full, length);
+bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) {
+    return text.size() >= prefix.size() &&
+           CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+// \\?\C:\x and \\.\C:\x name the file C:\x, and \\?\UNC\server\share\x names
+// \\server\share\x: each is given in its plain form. Other namespace paths
+// (volumes, devices) stay as they are.
+std::wstring PlainSpelling(std::wstring path) {
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    if (!StartsWithIgnoringCase(path, L"\\\\?\\") && !StartsWithIgnoringCase(path, L"\\\\.\\"))
+        return path;
+    std::wstring rest = path.substr(4);
+    if (rest.size() >= 3 && rest[1] == L':' && rest[2] == L'\\') return rest;
+    if (StartsWithIgnoringCase(rest, L"UNC\\")) return L"\\\\" + rest.substr(4);
     return path;
 }
 
-// One form per location: backslashes only, no single trailing backslash
-// (a drive root keeps its own), ASCII letters upper-cased.
-std::wstring CanonicalPath(std::wstring path) {
+// Resolves relative paths and dot components against the current directory,
+// at any length: a long path is asked about again with the size it needs.
+// A path the platform cannot expand is used as given.
+std::wstring NormalizePath(const std::wstring& path) {
     if (path.empty()) return path;
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    if (path.size() >= 4 && path.back() == L'\\') path.pop_back();
-    return Helper()->ToUpper(path);
+    std::vector<wchar_t> full(kPathCapacity);
+    for (int attempt = 0; attempt < 3; ++attempt) {  // the current folder may change between
+        DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()),
+                                        full.data(), nullptr);
+        if (length == 0) return path;
+        if (length < full.size()) return std::wstring(full.data(), length);
+        full.assign(length, L'\0');  // the size needed, terminator included
+    }
+    return path;
+}
+
+// One spelling per location: plain form, backslashes only, no single
+// trailing backslash (a drive root keeps its own).
+std::wstring CanonicalPath(const std::wstring& path) {
+    std::wstring canonical = NormalizePath(PlainSpelling(path));
+    if (canonical.size() >= 4 && canonical.back() == L'\\') canonical.pop_back();
+    return canonical;
 }
 
 }  // namespace
@@ -133,12 +156,14 @@ bool CHlpFunc::IsSubPath(std::wstring parent, std::wstring child) {
     if (parent.empty() || child.empty()) return false;
     // What a C reader would see differs from the counted text: no answer.
     if (HasEmbeddedNul(parent) || HasEmbeddedNul(child)) return false;
-    const std::wstring outer = CanonicalPath(NormalizePath(parent));
-    const std::wstring inner = CanonicalPath(NormalizePath(child));
-    if (inner == outer) return true;
-    if (inner.size() <= outer.size()) return false;
-    if (inner.compare(0, outer.size(), outer) != 0) return false;
-    return inner[outer.size()] == L'\\';
+    const std::wstring outer = CanonicalPath(parent);
+    const std::wstring inner = CanonicalPath(child);
+    if (outer.empty() || inner.size() < outer.size()) return false;
+    // Letter case is compared as the file system compares names.
+    if (!StartsWithIgnoringCase(inner, outer)) return false;
+    if (inner.size() == outer.size()) return true;
+    // A root (C:\) ends with its separator and contains everything below it.
+    return outer.back() == L'\\' || inner[outer.size()] == L'\\';
 }
 
 std::wstring CHlpFunc::AddTrailingBackslash(std::wstring path) {
