@@ -2,6 +2,7 @@
 // reports for every drive it has.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,26 @@ std::wstring Lower(std::wstring text) {
     for (auto& c : text)
         if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
     return text;
+}
+
+std::string Spelled(const std::wstring& text, char) { return Narrow(text); }
+std::wstring Spelled(const std::wstring& text, wchar_t) { return text; }
+std::wstring AsWide(const char* text) { return Wide(text); }
+std::wstring AsWide(const wchar_t* text) { return text; }
+
+// A translation run with its input placed in the output buffer.
+using InPlace = std::function<bool(const std::wstring& input, std::wstring* result)>;
+
+template <typename Char>
+InPlace InPlaceOf(bool (IHlpFunc::*translate)(const Char*, Char*)) {
+    return [translate](const std::wstring& input, std::wstring* result) {
+        Char buffer[260] = {};
+        const auto text = Spelled(input, Char());
+        text.copy(buffer, text.size());
+        const bool done = (getHlpObj()->*translate)(buffer, buffer);
+        *result = AsWide(buffer);
+        return done;
+    };
 }
 
 class DeviceTranslation : public ::testing::Test {
@@ -133,51 +154,27 @@ TEST_F(DeviceTranslation, UnknownShortNullAndOverlongInputsFailCleanly) {
 TEST_F(DeviceTranslation, OutputMayBeTheInputBuffer) {
     // Each translation, given its input in the output buffer, answers as it
     // does with a buffer of its own: the result is built before it is written.
-    using Translate = bool (*)(IHlpFunc*, const std::wstring&, std::wstring*);
-    const Translate wideToDevice = [](IHlpFunc* h, const std::wstring& in, std::wstring* out) {
-        wchar_t buffer[260] = {};
-        in.copy(buffer, in.size());
-        bool done = h->DosPathToDevicePath(buffer, buffer);
-        *out = buffer;
-        return done;
-    };
-    const Translate narrowToDevice = [](IHlpFunc* h, const std::wstring& in, std::wstring* out) {
-        char buffer[260] = {};
-        Narrow(in).copy(buffer, in.size());
-        bool done = h->DosPathToDevicePathA(buffer, buffer);
-        *out = Wide(buffer);
-        return done;
-    };
-    const Translate wideToDos = [](IHlpFunc* h, const std::wstring& in, std::wstring* out) {
-        wchar_t buffer[260] = {};
-        in.copy(buffer, in.size());
-        bool done = h->DevicePathToDosPath(buffer, buffer);
-        *out = buffer;
-        return done;
-    };
-    const Translate narrowToDos = [](IHlpFunc* h, const std::wstring& in, std::wstring* out) {
-        char buffer[260] = {};
-        Narrow(in).copy(buffer, in.size());
-        bool done = h->DevicePathToDosPathA(buffer, buffer);
-        *out = Wide(buffer);
-        return done;
-    };
     const std::wstring c = TargetOfC();
     const struct {
-        Translate translate;
+        InPlace translate;
         std::wstring input, expected;
         bool done;
     } cases[] = {
-        {wideToDevice, L"C:\\Data\\a.txt", c + L"\\Data\\a.txt", true},
-        {narrowToDevice, L"C:\\Data\\a.txt", c + L"\\Data\\a.txt", true},
-        {wideToDevice, L"C:", c, true},
-        {wideToDos, c + L"\\Data\\a.txt", L"C:\\Data\\a.txt", true},
-        {narrowToDos, c + L"\\Data\\a.txt", L"C:\\Data\\a.txt", true},
-        {wideToDos, L"\\Device\\NoSuchDevice\\x", L"\\Device\\NoSuchDevice\\x", false},
+        {InPlaceOf(&IHlpFunc::DosPathToDevicePath), L"C:\\Data\\a.txt", c + L"\\Data\\a.txt",
+         true},
+        {InPlaceOf(&IHlpFunc::DosPathToDevicePathA), L"C:\\Data\\a.txt", c + L"\\Data\\a.txt",
+         true},
+        {InPlaceOf(&IHlpFunc::DosPathToDevicePath), L"C:", c, true},
+        {InPlaceOf(&IHlpFunc::DevicePathToDosPath), c + L"\\Data\\a.txt", L"C:\\Data\\a.txt",
+         true},
+        {InPlaceOf(&IHlpFunc::DevicePathToDosPathA), c + L"\\Data\\a.txt", L"C:\\Data\\a.txt",
+         true},
+        {InPlaceOf(&IHlpFunc::DevicePathToDosPath), L"\\Device\\NoSuchDevice\\x",
+         L"\\Device\\NoSuchDevice\\x", false},
     };
     for (const auto& each : cases) {
         std::wstring result;
-        EXPECT_EQ(each.done, each.translate(helper, each.input, &result)) << Narrow(each.input);
+        EXPECT_EQ(each.done, each.translate(each.input, &result)) << Narrow(each.input);
         EXPECT_EQ(each.expected, result);
     }
 }
@@ -195,9 +192,9 @@ protected:
         defined = true;
     }
     void TearDown() override {
-        if (defined)
-            DefineDosDeviceW(DDD_RAW_TARGET_PATH | DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE,
-                             drive.c_str(), target.c_str());
+        const DWORD remove =
+            DDD_RAW_TARGET_PATH | DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE;
+        if (defined) DefineDosDeviceW(remove, drive.c_str(), target.c_str());
     }
     bool defined = false;
 };
