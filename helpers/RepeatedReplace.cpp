@@ -41,12 +41,9 @@ public:
     RewriteStream(const std::wstring& text, const std::wstring& pattern,
                   const std::wstring& replacement)
         : input_(text.rbegin(), text.rend()), pattern_(pattern), replacement_(replacement) {
-        // With a replacement as long as the pattern the text keeps its length
-        // and every state is kept whole, so any cycle is seen; a growing text
-        // is compared on a window that covers the usual depths.
-        keep_ = replacement.size() == pattern.size()
-                    ? std::numeric_limits<size_t>::max()
-                    : 64 + 4 * (pattern.size() + replacement.size());
+        // The top of the output kept at each mark: enough for the depths at
+        // which repetitions show, bounded so that a long text costs no more.
+        keep_ = 64 + 4 * (pattern.size() + replacement.size());
     }
 
     // False when the rewrite is found to repeat for ever.
@@ -87,9 +84,13 @@ private:
         if (!marks_.empty()) marks_.back().lowest = std::min(marks_.back().lowest, from);
     }
 
+    // Only the newest marks are compared, which keeps each step cheap; a
+    // repetition recurs at every round, so it still comes within reach.
     bool RepeatsAnEarlierMark() const {
+        constexpr size_t kMarksCompared = 64;
         Position lowest = std::numeric_limits<Position>::max();
-        for (auto mark = marks_.rbegin(); mark != marks_.rend(); ++mark) {
+        const size_t first = marks_.size() > kMarksCompared ? marks_.size() - kMarksCompared : 0;
+        for (auto mark = marks_.rbegin(); mark != marks_.rend() - first; ++mark) {
             lowest = std::min(lowest, mark->lowest);  // examined since this mark
             // An output lower than at the mark would bring up characters
             // from below the examined ones in the next round.
