@@ -2,15 +2,16 @@
 //
 // The raw-pointer translations write into caller buffers of 260 characters.
 // A result that does not fit is refused (false, empty output) rather than cut:
-// a cut path names some other file. Nothing is cached; every call asks the
-// platform again, so drive letters that come and go are seen at once.
+// a cut path names some other file. Each result is built in full before the
+// output is written, so the output may be the input's own buffer. Nothing is
+// cached; every call asks the platform again, so drive letters that come and
+// go are seen at once.
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "DeviceNameMatch.h"
 #include "DosDevices.h"
-#include "Helper.h"
 #include "HlpFunc.h"
 #include "VolumeDosName.h"
 
@@ -18,74 +19,96 @@ namespace {
 
 using dos_devices::kPathCapacity;
 
+// Writes a finished result into a 260-character output. One that would not
+// fit leaves the output empty and gives false.
 template <typename Char>
-size_t TextLength(const Char* text) {
-    return std::char_traits<Char>::length(text);
-}
-
-// Writes head followed by tail into a 260-character output. A result that
-// would not fit leaves the output empty and gives false.
-template <typename Char>
-bool WriteJoined(Char* out, const std::basic_string<Char>& head, const Char* tail) {
-    const size_t tailLength = TextLength(tail);
-    if (head.size() + tailLength >= kPathCapacity) {
+bool WriteResult(Char* out, const std::basic_string<Char>& result) {
+    if (result.size() >= kPathCapacity) {
         out[0] = 0;
         return false;
     }
-    std::copy(head.begin(), head.end(), out);
-    std::copy(tail, tail + tailLength, out + head.size());
-    out[head.size() + tailLength] = 0;
+    std::copy(result.begin(), result.end(), out);
+    out[result.size()] = 0;
     return true;
 }
 
 // The first drive, in the platform's order, whose device the path lies on
-// gives the translation. A failing query ends the search with the output
-// untouched; a path on no drive is copied back unchanged with false.
+// gives the translation. A drive that cannot be queried is passed over; a
+// path on no drive is copied back unchanged with false. The input is copied
+// first, since callers may hand the same buffer as input and output.
 template <typename Char>
 bool DeviceToDos(const Char* devicePath, Char* dosPath) {
     if (!devicePath || !dosPath) return false;
+    const std::basic_string<Char> input(devicePath);
     std::vector<std::basic_string<Char>> drives;
     if (!dos_devices::ListDriveNames(&drives)) return false;
     for (const auto& drive : drives) {
         std::basic_string<Char> target;
-        if (!dos_devices::QueryDriveTarget(drive.c_str(), &target)) return false;
-        size_t matched = device_name::PrefixLength(devicePath, target.c_str());
-        if (matched != 0) return WriteJoined(dosPath, drive, devicePath + matched);
+        if (!dos_devices::QueryDriveTarget(drive.c_str(), &target)) continue;
+        size_t matched = device_name::PrefixLength(input.c_str(), target.c_str());
+        if (matched != 0) return WriteResult(dosPath, drive + input.substr(matched));
     }
-    WriteJoined(dosPath, std::basic_string<Char>(), devicePath);
+    WriteResult(dosPath, input);
     return false;
 }
 
-// The drive name is the path's first two characters; a text shorter than
-// that is no drive-letter path.
+// The drive name is the path's first two characters. What follows must start
+// at the drive's root: "C:x" is relative to that drive's current folder,
+// which no device path names.
 template <typename Char>
 bool DosToDevice(const Char* dosPath, Char* devicePath) {
-    if (!dosPath || !devicePath || dosPath[0] == 0 || dosPath[1] == 0) return false;
-    const Char drive[3] = {dosPath[0], dosPath[1], 0};
+    if (!dosPath || !devicePath) return false;
+    const std::basic_string<Char> input(dosPath);
+    if (input.size() < 2) return false;
+    if (input.size() > 2 && input[2] != '\\' && input[2] != '/') return false;
     std::basic_string<Char> target;
-    if (!dos_devices::QueryDriveTarget(drive, &target)) return false;
-    return WriteJoined(devicePath, target, dosPath + 2);
+    if (!dos_devices::QueryDriveTarget(input.substr(0, 2).c_str(), &target)) return false;
+    return WriteResult(devicePath, target + input.substr(2));
 }
 
 bool HasEmbeddedNul(const std::wstring& text) { return text.find(L'\0') != std::wstring::npos; }
 
-// Resolves relative paths and dot components against the current directory;
-// a path the platform cannot expand within 260 characters is used as given.
-std::wstring NormalizePath(const std::wstring& path) {
-    if (path.empty()) return path;
-    wchar_t full[kPathCapacity] = {};
-    DWORD length = GetFullPathNameW(path.c_str(), kPathCapacity, full, nullptr);
-    if (length >= 1 && length < kPathCapacity) return std::wstring(full, length);
+bool StartsWithIgnoringCase(const std::wstring& text, const std::wstring& prefix) {
+    return text.size() >= prefix.size() &&
+           CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+// \\?\C:\x and \\.\C:\x name the file C:\x, and \\?\UNC\server\share\x names
+// \\server\share\x: each is given in its plain form. Other namespace paths
+// (volumes, devices) stay as they are.
+std::wstring PlainSpelling(std::wstring path) {
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    if (!StartsWithIgnoringCase(path, L"\\\\?\\") && !StartsWithIgnoringCase(path, L"\\\\.\\"))
+        return path;
+    std::wstring rest = path.substr(4);
+    if (rest.size() >= 3 && rest[1] == L':' && rest[2] == L'\\') return rest;
+    if (StartsWithIgnoringCase(rest, L"UNC\\")) return L"\\\\" + rest.substr(4);
     return path;
 }
 
-// One form per location: backslashes only, no single trailing backslash
-// (a drive root keeps its own), ASCII letters upper-cased.
-std::wstring CanonicalPath(std::wstring path) {
+// Resolves relative paths and dot components against the current directory,
+// at any length: a long path is asked about again with the size it needs.
+// A path the platform cannot expand is used as given.
+std::wstring NormalizePath(const std::wstring& path) {
     if (path.empty()) return path;
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    if (path.size() >= 4 && path.back() == L'\\') path.pop_back();
-    return Helper()->ToUpper(path);
+    std::vector<wchar_t> full(kPathCapacity);
+    for (int attempt = 0; attempt < 3; ++attempt) {  // the current folder may change between
+        DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()),
+                                        full.data(), nullptr);
+        if (length == 0) return path;
+        if (length < full.size()) return std::wstring(full.data(), length);
+        full.assign(length, L'\0');  // the size needed, terminator included
+    }
+    return path;
+}
+
+// One spelling per location: plain form, backslashes only, no single
+// trailing backslash (a drive root keeps its own).
+std::wstring CanonicalPath(const std::wstring& path) {
+    std::wstring canonical = NormalizePath(PlainSpelling(path));
+    if (canonical.size() >= 4 && canonical.back() == L'\\') canonical.pop_back();
+    return canonical;
 }
 
 }  // namespace
@@ -133,12 +156,14 @@ bool CHlpFunc::IsSubPath(std::wstring parent, std::wstring child) {
     if (parent.empty() || child.empty()) return false;
     // What a C reader would see differs from the counted text: no answer.
     if (HasEmbeddedNul(parent) || HasEmbeddedNul(child)) return false;
-    const std::wstring outer = CanonicalPath(NormalizePath(parent));
-    const std::wstring inner = CanonicalPath(NormalizePath(child));
-    if (inner == outer) return true;
-    if (inner.size() <= outer.size()) return false;
-    if (inner.compare(0, outer.size(), outer) != 0) return false;
-    return inner[outer.size()] == L'\\';
+    const std::wstring outer = CanonicalPath(parent);
+    const std::wstring inner = CanonicalPath(child);
+    if (outer.empty() || inner.size() < outer.size()) return false;
+    // Letter case is compared as the file system compares names.
+    if (!StartsWithIgnoringCase(inner, outer)) return false;
+    if (inner.size() == outer.size()) return true;
+    // A root (C:\) ends with its separator and contains everything below it.
+    return outer.back() == L'\\' || inner[outer.size()] == L'\\';
 }
 
 std::wstring CHlpFunc::AddTrailingBackslash(std::wstring path) {

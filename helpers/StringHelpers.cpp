@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "HlpFunc.h"
+#include "RepeatedReplace.h"
 
 namespace {
 
@@ -98,25 +99,8 @@ std::wstring CHlpFunc::ReplaceAll(std::wstring text, std::wstring pattern,
         return result.append(text, start, std::wstring::npos);
     }
 
-    // Replacing the leftmost occurrence and searching again from the start is
-    // done as one stream: characters move from the input to the output, and
-    // when the output ends with the pattern, the pattern is taken off and the
-    // replacement goes back to the front of the input to be read again. A
-    // pattern rebuilt across the seam is thus replaced too, which collapses
-    // runs ("\\\\" -> "\\"). Some pairs rebuild their pattern for ever while
-    // the text grows; past a generous budget the result is an empty text.
-    std::wstring input(text.rbegin(), text.rend());  // read from the back
-    std::wstring output;
-    size_t budget = text.size() * 64 + (size_t(1) << 24);
-    const size_t m = pattern.size();
-    while (!input.empty()) {
-        if (budget-- == 0) return std::wstring();
-        output.push_back(input.back());
-        input.pop_back();
-        if (output.size() >= m && output.compare(output.size() - m, m, pattern) == 0) {
-            output.resize(output.size() - m);
-            input.append(replacement.rbegin(), replacement.rend());
-        }
-    }
-    return output;
+    // Only a rewrite that would go on for ever gives the empty text.
+    std::wstring result;
+    if (!ReplaceUntilNoneLeft(text, pattern, replacement, &result)) return std::wstring();
+    return result;
 }

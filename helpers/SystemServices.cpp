@@ -3,7 +3,6 @@
 // service state. Nothing here keeps state between calls.
 #include <windows.h>
 
-#include <psapi.h>
 #include <sddl.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -64,16 +63,18 @@ bool MeansAbsent(DWORD error) {
 }  // namespace
 
 std::wstring CHlpFunc::GetProcessPath(uint32_t processId) {
-    KernelHandle process(
-        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    // Trust is decided on this path, so it comes from the system's record of
+    // the image the process was started from, never from the process's own
+    // memory (its loader entries and parameters), which it may rewrite.
+    // Limited query rights are all that needs, so more processes answer.
+    KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     if (!process.Held()) return std::wstring();
-    // The platform cuts a long image path to the buffer without saying so:
-    // a path that fills the buffer is asked for again in a larger one.
     for (DWORD capacity = kPathCapacity; capacity <= 2 * kLongestPath; capacity *= 2) {
         std::vector<wchar_t> buffer(capacity, L'\0');
-        DWORD length = K32GetModuleFileNameExW(process.Get(), nullptr, buffer.data(), capacity);
-        if (length == 0) return std::wstring();
-        if (length < capacity - 1) return std::wstring(buffer.data());
+        DWORD length = capacity;
+        if (QueryFullProcessImageNameW(process.Get(), 0, buffer.data(), &length))
+            return std::wstring(buffer.data(), length);
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::wstring();
     }
     return std::wstring();
 }

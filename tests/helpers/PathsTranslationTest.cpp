@@ -2,6 +2,7 @@
 // reports for every drive it has.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,26 @@ std::wstring Lower(std::wstring text) {
     for (auto& c : text)
         if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
     return text;
+}
+
+std::string Spelled(const std::wstring& text, char) { return Narrow(text); }
+std::wstring Spelled(const std::wstring& text, wchar_t) { return text; }
+std::wstring AsWide(const char* text) { return Wide(text); }
+std::wstring AsWide(const wchar_t* text) { return text; }
+
+// A translation run with its input placed in the output buffer.
+using InPlace = std::function<bool(const std::wstring& input, std::wstring* result)>;
+
+template <typename Char>
+InPlace InPlaceOf(bool (IHlpFunc::*translate)(const Char*, Char*)) {
+    return [translate](const std::wstring& input, std::wstring* result) {
+        Char buffer[260] = {};
+        const auto text = Spelled(input, Char());
+        text.copy(buffer, text.size());
+        const bool done = (getHlpObj()->*translate)(buffer, buffer);
+        *result = AsWide(buffer);
+        return done;
+    };
 }
 
 class DeviceTranslation : public ::testing::Test {
@@ -98,14 +119,17 @@ TEST_F(DeviceTranslation, UnknownShortNullAndOverlongInputsFailCleanly) {
     EXPECT_FALSE(helper->DevicePathToDosPath(L"\\Device\\NoSuchDevice\\x", out));
     EXPECT_EQ(L"\\Device\\NoSuchDevice\\x", std::wstring(out));
     // Too short for a drive name, no such device, or no text: output untouched.
-    for (const wchar_t* bad : {L"", L"C", L"Q:\\", L"\\\\server", (const wchar_t*)nullptr}) {
+    for (const wchar_t* bad :
+         {L"", L"C", L"C:x", L"Q:\\", L"\\\\server", (const wchar_t*)nullptr}) {
         wcscpy(out, L"untouched");
         EXPECT_FALSE(helper->DosPathToDevicePath(bad, out));
         EXPECT_EQ(L"untouched", std::wstring(out));
     }
-    strcpy(outA, "untouched");
-    EXPECT_FALSE(helper->DosPathToDevicePathA("C", outA));
-    EXPECT_STREQ("untouched", outA);
+    for (const char* bad : {"C", "C:x"}) {
+        strcpy(outA, "untouched");
+        EXPECT_FALSE(helper->DosPathToDevicePathA(bad, outA));
+        EXPECT_STREQ("untouched", outA);
+    }
     EXPECT_FALSE(helper->DosPathToDevicePath(L"C:\\", nullptr));
     EXPECT_FALSE(helper->DevicePathToDosPath(nullptr, out));
     EXPECT_FALSE(helper->DevicePathToDosPathA(nullptr, outA));
@@ -125,6 +149,65 @@ TEST_F(DeviceTranslation, UnknownShortNullAndOverlongInputsFailCleanly) {
                               : helper->DevicePathToDosPathA(Narrow(tooLong).c_str(), outA));
         EXPECT_STREQ("", outA);
     }
+}
+
+TEST_F(DeviceTranslation, OutputMayBeTheInputBuffer) {
+    // Each translation, given its input in the output buffer, answers as it
+    // does with a buffer of its own: the result is built before it is written.
+    const std::wstring c = TargetOfC();
+    const struct {
+        InPlace translate;
+        std::wstring input, expected;
+        bool done;
+    } cases[] = {
+        {InPlaceOf(&IHlpFunc::DosPathToDevicePath), L"C:\\Data\\a.txt", c + L"\\Data\\a.txt",
+         true},
+        {InPlaceOf(&IHlpFunc::DosPathToDevicePathA), L"C:\\Data\\a.txt", c + L"\\Data\\a.txt",
+         true},
+        {InPlaceOf(&IHlpFunc::DosPathToDevicePath), L"C:", c, true},
+        {InPlaceOf(&IHlpFunc::DevicePathToDosPath), c + L"\\Data\\a.txt", L"C:\\Data\\a.txt",
+         true},
+        {InPlaceOf(&IHlpFunc::DevicePathToDosPathA), c + L"\\Data\\a.txt", L"C:\\Data\\a.txt",
+         true},
+        {InPlaceOf(&IHlpFunc::DevicePathToDosPath), L"\\Device\\NoSuchDevice\\x",
+         L"\\Device\\NoSuchDevice\\x", false},
+    };
+    for (const auto& each : cases) {
+        std::wstring result;
+        EXPECT_EQ(each.done, each.translate(each.input, &result)) << Narrow(each.input);
+        EXPECT_EQ(each.expected, result);
+    }
+}
+
+// A drive substituted for a folder deeper than the query buffer: its device
+// name cannot be read. It stands before C: in the drive order.
+class UnreadableDrive : public DeviceTranslation {
+protected:
+    const std::wstring drive = L"B:";
+    const std::wstring target = L"\\??\\C:\\" + std::wstring(300, L'd');
+    void SetUp() override {
+        wchar_t probe[260] = {};
+        if (QueryDosDeviceW(drive.c_str(), probe, 260)) GTEST_SKIP() << "B: is in use here";
+        ASSERT_TRUE(DefineDosDeviceW(DDD_RAW_TARGET_PATH, drive.c_str(), target.c_str()));
+        defined = true;
+    }
+    void TearDown() override {
+        const DWORD remove =
+            DDD_RAW_TARGET_PATH | DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE;
+        if (defined) DefineDosDeviceW(remove, drive.c_str(), target.c_str());
+    }
+    bool defined = false;
+};
+
+TEST_F(UnreadableDrive, IsPassedOverAndTheLaterDrivesStillTranslate) {
+    wchar_t list[260] = {};
+    GetLogicalDriveStringsW(260, list);
+    ASSERT_NE(std::wstring::npos, std::wstring(list, 260).find(L"B:\\")) << "the drive is listed";
+    const std::wstring path = TargetOfC() + L"\\Data\\a.txt";
+    ASSERT_TRUE(helper->DevicePathToDosPath(path.c_str(), out));
+    EXPECT_EQ(L"C:\\Data\\a.txt", std::wstring(out));
+    ASSERT_TRUE(helper->DevicePathToDosPathA(Narrow(path).c_str(), outA));
+    EXPECT_STREQ("C:\\Data\\a.txt", outA);
 }
 
 TEST(VolumePaths, VolumeDevicesTranslateAndOthersComeBackUnchanged) {

@@ -43,27 +43,36 @@ TEST(Processes, RunProcessStartsTheProgramOrGivesNull) {
     EXPECT_EQ(nullptr, helper->RunProcess(nullptr, nullptr, false));
 }
 
-TEST(Processes, ImagePathOfARunningChildOfThisProcessAndOfNone) {
+TEST(Processes, ImagePathIsTheSystemsEvenWhenTheChildRenamesItself) {
     IHlpFunc* helper = getHlpObj();
-    // The child sets `ready` once running and stays until `quit` is set.
+    // The child sets `ready` once running and stays until `quit` is set; in
+    // "disguise" it first rewrites the records of its own memory that name
+    // its image. Trust decided by this path must not follow that rewrite.
     const std::wstring tag = std::to_wstring(GetCurrentProcessId());
     const std::wstring readyName = L"Local\\fileprotect-paths-ready-" + tag;
     const std::wstring quitName = L"Local\\fileprotect-paths-quit-" + tag;
-    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
-    HANDLE quit = CreateEventW(nullptr, TRUE, FALSE, quitName.c_str());
-    std::wstring commandLine = L"\"" + ChildExe() + L"\" wait " + readyName + L" " + quitName;
-    HANDLE process = helper->RunProcess(ChildExe().c_str(), &commandLine[0], true);
-    ASSERT_NE(nullptr, process);
-    HANDLE either[] = {ready, process};
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, either, FALSE, 60000));
-    const DWORD id = GetProcessId(process);
-    EXPECT_EQ(Upper(ChildExe()), Upper(helper->GetProcessPath(id)));
-    EXPECT_EQ(Narrow(helper->GetProcessPath(id)), helper->GetProcessPathUtf8(id));
-    SetEvent(quit);
-    EXPECT_EQ(0, WaitChild(process));
-    CloseHandle(ready);
-    CloseHandle(quit);
+    for (const wchar_t* mode : {L"wait", L"disguise"}) {
+        SCOPED_TRACE(Narrow(mode));
+        HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
+        HANDLE quit = CreateEventW(nullptr, TRUE, FALSE, quitName.c_str());
+        std::wstring commandLine =
+            L"\"" + ChildExe() + L"\" " + mode + L" " + readyName + L" " + quitName;
+        HANDLE process = helper->RunProcess(ChildExe().c_str(), &commandLine[0], true);
+        ASSERT_NE(nullptr, process);
+        HANDLE either[] = {ready, process};
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, either, FALSE, 60000));
+        const DWORD id = GetProcessId(process);
+        EXPECT_EQ(Upper(ChildExe()), Upper(helper->GetProcessPath(id)));
+        EXPECT_EQ(Narrow(helper->GetProcessPath(id)), helper->GetProcessPathUtf8(id));
+        SetEvent(quit);
+        EXPECT_EQ(0, WaitChild(process));
+        CloseHandle(ready);
+        CloseHandle(quit);
+    }
+}
 
+TEST(Processes, ImagePathOfThisProcessAndOfNone) {
+    IHlpFunc* helper = getHlpObj();
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     EXPECT_EQ(Upper(self), Upper(helper->GetProcessPath(GetCurrentProcessId())));
@@ -144,8 +153,9 @@ TEST(Services, RunningStateAgreesWithTheServiceManager) {
         const wchar_t* name = services[i].lpServiceName;
         DWORD before = stateOf(name);
         bool running = helper->IsServiceRunning(name);
-        if (before == stateOf(name))
+        if (before == stateOf(name)) {
             EXPECT_EQ(before == SERVICE_RUNNING, running) << Narrow(name);
+        }
     }
     CloseServiceHandle(manager);
 }

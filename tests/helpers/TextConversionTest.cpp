@@ -104,6 +104,14 @@ TEST(Replacing, RescansSoRunsCollapse) {
     EXPECT_EQ(L"x-y-z", helper()->ReplaceAll(L"x.y.z", L".", L"-"));
     EXPECT_EQ(L"", helper()->ReplaceAll(L"", L"a", L"b"));
     EXPECT_EQ(L"none", helper()->ReplaceAll(L"none", L"q", L"r"));
+    // Rewrites that end give their whole result, however large.
+    const std::wstring large =
+        helper()->ReplaceAll(std::wstring(1000, L'x'), L"x", std::wstring(20000, L'y'));
+    EXPECT_EQ(1000u * 20000u, large.size());
+    EXPECT_EQ(std::wstring::npos, large.find_first_not_of(L'y'));
+    // Each "ab" becomes "bba", which brings a new "ab" back until the a's are through.
+    EXPECT_EQ(std::wstring(1024, L'b') + std::wstring(10, L'a'),
+              helper()->ReplaceAll(std::wstring(10, L'a') + L"b", L"ab", L"bba"));
 }
 
 TEST(Replacing, InputsThatWouldNeverEndStillReturn) {

@@ -1,8 +1,13 @@
 // Second process for the helper's process and user services.
 //   paths_child wait <ready> <quit>  sets event <ready>, waits for <quit>
+//   paths_child disguise <ready> <quit>
+//                                    names itself "C:\Program Files\Vendor\Trusted.exe"
+//                                    in its own memory, then waits as above
 //   paths_child sid <file>           writes the user's SID (UTF-8) to <file>
 //   paths_child exit <code>          exits with <code>
 #include <windows.h>
+
+#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +22,30 @@ bool WriteText(const std::wstring& path, const std::string& text) {
     if (!file) return false;
     bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
     return fclose(file) == 0 && written;
+}
+
+// What a process can do to the records that describe it in its own memory:
+// the loader entry of its main module (full and base name) and the image
+// path of its start-up parameters now name a trusted program.
+void Disguise() {
+    static wchar_t fullName[] = L"C:\\Program Files\\Vendor\\Trusted.exe";
+    static wchar_t baseName[] = L"Trusted.exe";
+    auto point = [](UNICODE_STRING* text, wchar_t* name, size_t characters) {
+        text->Buffer = name;
+        text->Length = static_cast<USHORT>((characters - 1) * sizeof(wchar_t));
+        text->MaximumLength = static_cast<USHORT>(characters * sizeof(wchar_t));
+    };
+    PEB* peb = NtCurrentTeb()->ProcessEnvironmentBlock;
+    const HMODULE image = GetModuleHandleW(nullptr);
+    LIST_ENTRY* head = &peb->Ldr->InMemoryOrderModuleList;
+    for (LIST_ENTRY* link = head->Flink; link != head; link = link->Flink) {
+        auto* entry = CONTAINING_RECORD(link, LDR_DATA_TABLE_ENTRY, InMemoryOrderLinks);
+        if (entry->DllBase != image) continue;
+        point(&entry->FullDllName, fullName, ARRAYSIZE(fullName));
+        // The base name follows the full name in the entry.
+        point(&entry->FullDllName + 1, baseName, ARRAYSIZE(baseName));
+    }
+    point(&peb->ProcessParameters->ImagePathName, fullName, ARRAYSIZE(fullName));
 }
 
 int WaitForQuit(const std::wstring& readyName, const std::wstring& quitName) {
@@ -37,6 +66,10 @@ int main(int argc, char** argv) {
     if (argc < 2) return 2;
     std::string mode = argv[1];
     if (mode == "wait" && argc == 4) return WaitForQuit(Wide(argv[2]), Wide(argv[3]));
+    if (mode == "disguise" && argc == 4) {
+        Disguise();
+        return WaitForQuit(Wide(argv[2]), Wide(argv[3]));
+    }
     if (mode == "sid" && argc == 3)
         return WriteText(Wide(argv[2]), Narrow(getHlpObj()->GetCurrentUserSid())) ? 0 : 7;
     if (mode == "exit" && argc == 3) return atoi(argv[2]);
