@@ -1,5 +1,7 @@
 // The disk manager end to end, as a host uses it: GetProtectDiskMgr, with the
-// stand-in enumerator and disk-manager object behind it.
+// outside enumerator and disk-manager object behind it. DiskManager holds with
+// any components that report the machine's drives; ScriptedDisks steers the
+// stand-ins through their test-only switches (outside/README.md).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,6 +22,8 @@ protected:
 
     IProtectFileProtectDiskMgr* disks_ = nullptr;
 };
+
+class ScriptedDisks : public DiskManager {};
 
 // The letters of the drives this machine shows, in ascending order.
 std::wstring MachineDriveLetters() {
@@ -48,7 +52,7 @@ TEST_F(DiskManager, NothingIsListedBeforeTheFirstLoad) {
 
 // Layouts as outside/enumdisk/EnumDisk.cpp reads them: [partitions] per disk,
 // then /volumes on no disk.
-TEST_F(DiskManager, HandsEveryRecordOverInEnumerationOrder) {
+TEST_F(ScriptedDisks, HandsEveryRecordOverInEnumerationOrder) {
     const struct {
         const wchar_t* layout;
         const wchar_t* letters;
@@ -68,7 +72,7 @@ TEST_F(DiskManager, HandsEveryRecordOverInEnumerationOrder) {
     }
 }
 
-TEST_F(DiskManager, EachLoadReplacesWhatTheLastOneFound) {
+TEST_F(ScriptedDisks, EachLoadReplacesWhatTheLastOneFound) {
     {
         ScriptedMachine machine(L"[C]");
         ASSERT_NE(nullptr, disks_->LoadDiskManager());
@@ -79,7 +83,7 @@ TEST_F(DiskManager, EachLoadReplacesWhatTheLastOneFound) {
     EXPECT_EQ(L"DE", LettersOf(nullptr));
 }
 
-TEST_F(DiskManager, AGivenManagerIsUsedInsteadOfTheHeldOne) {
+TEST_F(ScriptedDisks, AGivenManagerIsUsedInsteadOfTheHeldOne) {
     IProtectFileProtectDiskMgr* other = GetProtectDiskMgr();
     IDdmManager* otherManager;
     {
@@ -98,7 +102,7 @@ TEST_F(DiskManager, AGivenManagerIsUsedInsteadOfTheHeldOne) {
 
 // A missing outside component gives null and leaves nothing held; the object
 // stays usable and loads again once the component is back.
-TEST_F(DiskManager, AMissingComponentGivesNullAndHoldsNothing) {
+TEST_F(ScriptedDisks, AMissingComponentGivesNullAndHoldsNothing) {
     const wchar_t* variables[][2] = {{L"ENUMDISK_LAYOUT", L"null"}, {L"DDMMANAGER_NULL", L"1"}};
     for (const auto& variable : variables) {
         SCOPED_TRACE(Narrow(variable[0]));
