@@ -5,12 +5,11 @@
 // Requires InitDb() once per process before any other operation; until then
 // every operation fails (false, or an empty result).
 //
-// Thread safety: use the store from one thread at a time in each process. A
-// transaction belongs to the process's one connection, not to a thread, so a
-// second thread's call would fail or fall into the first one's transaction.
-// Any number of processes may use the store at once: a call that meets the
-// database locked by another process waits, without time-out, until it is
-// free.
+// Thread safety: all threads of a process share one connection, and the store
+// runs their calls one at a time, each whole (its transaction included), so
+// any thread may call it. Any number of processes may use the store at once: a
+// call that meets the database locked by another process waits, without
+// time-out, until it is free.
 //
 // Rows are keyed by the path hash (IHlpFunc::GetPathHash), so paths that
 // differ only in the case of a-z are one row. Results, by kind of operation:
@@ -21,11 +20,12 @@
 //     at the first that fails; those before it stay. True only when every
 //     entry succeeded. An empty list gives true.
 //   single statement: true when it succeeded.
-// Every write, delete and rename refuses (false) an entry with an empty path,
-// and one whose hash holds the row of a different path (compared with a-z
-// upper-cased; logged, the stored row stays). Deleting what is not stored
-// succeeds. Texts read back exactly as written. Failures are logged to the
-// host logger; no operation throws for a database failure.
+// Every write, delete and rename refuses (false, logged, nothing half-written)
+// an entry with an empty path or a text holding a NUL, a statement longer than
+// 1,023 characters, and an entry whose hash holds the row of a different path
+// (compared with a-z upper-cased; the stored row stays). Deleting what is not
+// stored succeeds. Texts read back exactly as written. Failures are logged to
+// the host logger; no operation throws for a database failure.
 #pragma once
 
 #include <cstdint>
@@ -69,7 +69,7 @@ public:
     // AddBlockCountList() of one item.
     virtual bool AddBlockCountItem(const BlockCountItem& item) = 0;  // 10
     // Deletes the row of path: in a transaction of its own when ownTransaction,
-    // otherwise as a single statement (inside a transaction the caller keeps).
+    // otherwise as a single statement.
     virtual bool DeleteBlockListItem(const std::wstring& path, bool ownTransaction) = 0;  // 11
     // Deletes the rows of paths. All or nothing.
     virtual bool DeleteBlockListItems(const std::vector<std::wstring>& paths) = 0;  // 12

@@ -7,9 +7,11 @@
 //
 // Thread safety: after InitCacheFile(), the other operations may be called from
 // any thread of any process. Each change of the file is one load-change-save
-// under the machine-wide mutex "GLOBAL/{B4KP4B35-0193-4B24-5479-0BFGKB5FEEH7}"
-// (waited for without time-out) and one exclusive open of the file (retried up
-// to 1000 times, 100 ms apart), so every item added is taken out exactly once.
+// inside one exclusive open of the file (retried up to 1000 times, 100 ms
+// apart), taken under the machine-wide mutex
+// "GLOBAL/{B4KP4B35-0193-4B24-5479-0BFGKB5FEEH7}" when it can be had (waited
+// for without time-out); the open alone already orders all processes, so every
+// item added is taken out exactly once.
 // A change cut short by a killed process leaves the old or the new content; a
 // damaged file is kept aside under a new name and replaced by an empty one.
 // The operations print short messages on standard output.
