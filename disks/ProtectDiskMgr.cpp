@@ -1,8 +1,6 @@
 #include "ProtectDiskMgr.h"
 
-#include "DdmManager.h"
 #include "DiskLetters.h"
-#include "EnumDisk.h"
 
 namespace {
 

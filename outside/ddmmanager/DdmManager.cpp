@@ -1,127 +1,99 @@
-// Stand-in disk-manager object: keeps the records it is given and offers
-// them as disks with partitions, and volumes on no disk.
-#include "DdmManager.h"
+// Stand-in disk-manager object: the records of one enumeration as disks with
+// their partitions, and volumes, in the order received.
+#define DISK_COMPONENT_API extern "C" __declspec(dllexport)
 
 #include <windows.h>
 
-#include <cwctype>
-#include <map>
-#include <memory>
+#include <deque>
+#include <utility>
 #include <vector>
 
-#include "DiskObjects.h"
+#include "StandInRecords.h"
 
 namespace {
 
-class DdmManager final : public IDdmManager {
+// Owns its items; a deque keeps handed-out addresses valid while it grows.
+template <typename Interface, typename Item>
+class Collection final : public IDdmCollection<Interface> {
 public:
-    // Keeps the intact records; refuses the others, and partitions that name
-    // no accepted disk. False when anything was refused.
-    bool Load(const std::vector<EnumDiskRecord>& disks,
-              const std::vector<EnumVolumeRecord>& volumes,
-              const std::vector<EnumPartitionRecord>& partitions,
-              const std::vector<EnumDosDeviceRecord>& dosDevices) override {
-        Clear();
-        loaded_ = true;
-        std::map<uint32_t, Disk*> disksByIndex;
-        for (const EnumDiskRecord& record : disks) {
-            if (!IsIntactRecord(record) || disksByIndex.count(record.diskIndex)) {
-                ++refused_;
-                continue;
-            }
-            disks_.push_back(std::make_unique<Disk>(record));
-            disksByIndex[record.diskIndex] = disks_.back().get();
-            diskCollection_.Add(disks_.back().get());
-        }
-        for (const EnumPartitionRecord& record : partitions) {
-            auto disk = disksByIndex.find(record.diskIndex);
-            if (!IsIntactRecord(record) || disk == disksByIndex.end()) {
-                ++refused_;
-                continue;
-            }
-            partitions_.push_back(disk->second->AddPartition(record));
-        }
-        for (const EnumVolumeRecord& record : volumes) {
-            if (!IsIntactRecord(record)) {
-                ++refused_;
-                continue;
-            }
-            volumes_.push_back(std::make_unique<Volume>(record));
-            if (!disksByIndex.count(record.diskIndex)) volumeCollection_.Add(volumes_.back().get());
-        }
-        for (const EnumDosDeviceRecord& record : dosDevices) {
-            if (IsIntactRecord(record)) dosDevices_.push_back(record);
-            else ++refused_;
-        }
-        return refused_ == 0;
+    Item& Add(Item item) {
+        items_.push_back(std::move(item));
+        return items_.back();
     }
-
-    bool IsLoaded() override { return loaded_; }
-    void Release() override { delete this; }
-
-    uint32_t GetDiskCount() override { return static_cast<uint32_t>(disks_.size()); }
-    uint32_t GetPartitionCount() override { return static_cast<uint32_t>(partitions_.size()); }
-    uint32_t GetVolumeCount() override { return static_cast<uint32_t>(volumes_.size()); }
-    uint32_t GetDosDeviceCount() override { return static_cast<uint32_t>(dosDevices_.size()); }
-    uint32_t GetRefusedRecordCount() override { return refused_; }
-
-    const EnumDiskRecord* GetDisk(uint32_t index) override {
-        return index < disks_.size() ? disks_[index]->GetRecord() : nullptr;
+    Interface* First() override {
+        cursor_ = 0;
+        return Current();
     }
-    const EnumPartitionRecord* GetPartition(uint32_t index) override {
-        return index < partitions_.size() ? partitions_[index]->GetRecord() : nullptr;
-    }
-    const EnumVolumeRecord* GetVolume(uint32_t index) override {
-        return index < volumes_.size() ? volumes_[index]->GetRecord() : nullptr;
-    }
-    const EnumDosDeviceRecord* GetDosDevice(uint32_t index) override {
-        return index < dosDevices_.size() ? &dosDevices_[index] : nullptr;
-    }
-
-    const wchar_t* FindDosDeviceTarget(wchar_t driveLetter) override {
-        for (const EnumDosDeviceRecord& device : dosDevices_)
-            if (towupper(device.driveLetter) == towupper(driveLetter)) return device.target;
-        return nullptr;
-    }
-
-    IDdmVolumeCollection* GetVolumeCollection() override {
-        return loaded_ ? &volumeCollection_ : nullptr;
-    }
-    IDdmDiskCollection* GetDiskCollection() override {
-        return loaded_ ? &diskCollection_ : nullptr;
+    Interface* Next() override {
+        if (cursor_ < items_.size()) ++cursor_;
+        return Current();
     }
 
 private:
-    void Clear() {
-        loaded_ = false;
-        refused_ = 0;
-        diskCollection_.Clear();
-        volumeCollection_.Clear();
-        partitions_.clear();
-        disks_.clear();
-        volumes_.clear();
-        dosDevices_.clear();
-    }
+    Interface* Current() { return cursor_ < items_.size() ? &items_[cursor_] : nullptr; }
 
-    bool loaded_ = false;
-    uint32_t refused_ = 0;
-    std::vector<std::unique_ptr<Disk>> disks_;
-    std::vector<Partition*> partitions_;  // owned by their disks, in load order
-    std::vector<std::unique_ptr<Volume>> volumes_;
-    std::vector<EnumDosDeviceRecord> dosDevices_;
-    Collection<IDdmDisk> diskCollection_;
-    Collection<IDdmVolume> volumeCollection_;
+    std::deque<Item> items_;
+    size_t cursor_ = 0;
 };
 
-bool NullRequested() {
-    wchar_t value[8] = {};
-    DWORD length = GetEnvironmentVariableW(L"DDMMANAGER_NULL", value, ARRAYSIZE(value));
-    return length == 1 && value[0] == L'1';
-}
+class Partition final : public IDdmPartition {
+public:
+    explicit Partition(wchar_t letter) : letter_(letter) {}
+    wchar_t GetDriveLetter() override { return letter_; }
+
+private:
+    wchar_t letter_;
+};
+
+class Disk final : public IDdmDisk {
+public:
+    IDdmPartitionCollection* GetPartitions() override { return &partitions; }
+    Collection<IDdmPartition, Partition> partitions;
+};
+
+class Volume final : public IDdmVolume {
+public:
+    explicit Volume(const EnumVolumeRecord& record) : record_(record) {}
+    const EnumVolumeRecord* GetRecord() override { return &record_; }
+
+private:
+    EnumVolumeRecord record_;
+};
+
+class DiskManager final : public IDdmManager {
+public:
+    // Each disk takes as many of the sub-records, in order, as its record counts.
+    void Load(const std::vector<EnumDiskRecord>& disks,
+              const std::vector<EnumVolumeRecord>& volumes,
+              const std::vector<EnumPartitionRecord>& partitions,
+              const std::vector<EnumDosDeviceRecord>& /*dosDevices*/) override {
+        size_t next = 0;
+        for (const EnumDiskRecord& record : disks) {
+            Disk& disk = disks_.Add(Disk());
+            uint32_t count = ReadRecord<StandInDisk>(record).partitionCount;
+            for (; count > 0 && next < partitions.size(); --count, ++next)
+                disk.partitions.Add(
+                    Partition(ReadRecord<StandInPartition>(partitions[next]).driveLetter));
+        }
+        for (const EnumVolumeRecord& record : volumes) volumes_.Add(Volume(record));
+    }
+    void Release() override { delete this; }
+    IDdmVolumeCollection* GetVolumeCollection() override { return &volumes_; }
+    IDdmDiskCollection* GetDiskCollection() override { return &disks_; }
+
+private:
+    Collection<IDdmDisk, Disk> disks_;
+    Collection<IDdmVolume, Volume> volumes_;
+};
 
 }  // namespace
 
-DDMMANAGER_API IDdmManager* CreateDdmManager() {
-    if (NullRequested()) return nullptr;
-    return new DdmManager();
+// Tests set the environment variable DDMMANAGER_NULL to "1", read here at each
+// call, to stand for a missing component.
+DISK_COMPONENT_API IDdmManager* CreateDdmManager() {
+    wchar_t value[4] = {};
+    if (GetEnvironmentVariableW(L"DDMMANAGER_NULL", value, ARRAYSIZE(value)) == 1 &&
+        value[0] == L'1')
+        return nullptr;
+    return new DiskManager();
 }

@@ -1,93 +1,104 @@
-// Stand-in disk enumerator: the drives Wine (or Windows) shows, or a scripted
-// machine for tests.
-#include "EnumDisk.h"
+// Stand-in disk enumerator: every drive letter this machine shows, as a volume
+// with its device target, or, for tests, a scripted layout.
+#define DISK_COMPONENT_API extern "C" __declspec(dllexport)
 
 #include <windows.h>
 
-#include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "MachineScan.h"
-#include "ScriptedLayout.h"
+#include "StandInRecords.h"
 
 namespace {
 
-// The value of an environment variable; found is false when it is unset.
-std::wstring ReadEnvironment(const wchar_t* name, bool* found) {
-    DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    *found = size > 0;
-    if (size <= 1) return std::wstring();
-    std::wstring value(size, L'\0');
-    DWORD length = GetEnvironmentVariableW(name, &value[0], size);
-    value.resize(length < size ? length : 0);
-    return value;
+struct Layout {
+    std::vector<std::wstring> disks;  // each disk's partition letters
+    std::wstring volumes;             // letters of the volumes on no disk
+    std::vector<StandInDosDevice> devices;
+};
+
+Layout ScanMachine() {
+    Layout layout;
+    wchar_t roots[512] = {};
+    DWORD length = GetLogicalDriveStringsW(ARRAYSIZE(roots) - 1, roots);
+    for (const wchar_t* root = roots; length < ARRAYSIZE(roots) && *root;
+         root += wcslen(root) + 1) {
+        const wchar_t dosName[] = {root[0], L':', L'\0'};
+        layout.volumes += root[0];
+        StandInDosDevice device{};
+        device.driveLetter = root[0];
+        if (QueryDosDeviceW(dosName, device.target, ARRAYSIZE(device.target)))
+            layout.devices.push_back(device);
+    }
+    return layout;
 }
 
-template <typename Record>
-void Fill(const std::vector<Record>& records, uint32_t index, Record* out) {
-    if (!out) return;
-    if (index < records.size()) *out = records[index];
-    else memset(out, 0, sizeof(Record));
+// "[CD][][e]/Z*": each [...] is a disk with its partitions' letters, and after
+// '/' come the volumes on no disk; one character per letter, '*' for none.
+Layout ParseLayout(const std::wstring& text) {
+    Layout layout;
+    size_t pos = 0;
+    while (pos < text.size() && text[pos] == L'[') {
+        size_t close = text.find(L']', pos);
+        if (close == std::wstring::npos) break;
+        layout.disks.push_back(text.substr(pos + 1, close - pos - 1));
+        pos = close + 1;
+    }
+    if (pos < text.size() && text[pos] == L'/') layout.volumes = text.substr(pos + 1);
+    return layout;
+}
+
+template <typename List>
+uint32_t Count(const List& list) {
+    return static_cast<uint32_t>(list.size());
 }
 
 class DiskEnumerator final : public IEnumDisk {
 public:
-    // script is null for the real machine.
-    explicit DiskEnumerator(const std::wstring* script) {
-        if (script) {
-            hasScript_ = true;
-            script_ = *script;
-        }
-    }
-
-    uint32_t GetLayoutVersion() override { return kEnumDiskLayoutVersion; }
+    DiskEnumerator(bool scripted, std::wstring script)
+        : scripted_(scripted), script_(std::move(script)) {}
 
     uint32_t Enumerate() override {
-        layout_ = DiskLayout();
-        if (!hasScript_) layout_ = ScanMachine();
-        else if (!ParseScriptedLayout(script_, &layout_)) layout_.scanError = ERROR_INVALID_DATA;
-        return static_cast<uint32_t>(layout_.disks.size());
+        layout_ = scripted_ ? ParseLayout(script_) : ScanMachine();
+        return Count(layout_.disks);
     }
+    uint32_t GetDiskCount() override { return Count(layout_.disks); }
+    uint32_t GetVolumeCount() override { return Count(layout_.volumes); }
+    uint32_t GetPartitionCount(uint32_t disk) override {
+        return disk < layout_.disks.size() ? Count(layout_.disks[disk]) : 0;
+    }
+    uint32_t GetDosDeviceCount() override { return Count(layout_.devices); }
 
-    uint32_t GetLastScanError() override { return layout_.scanError; }
-    uint32_t GetDiskCount() override { return static_cast<uint32_t>(layout_.disks.size()); }
-    uint32_t GetVolumeCount() override { return static_cast<uint32_t>(layout_.volumes.size()); }
-    uint32_t GetDosDeviceCount() override {
-        return static_cast<uint32_t>(layout_.dosDevices.size());
+    void GetDisk(uint32_t disk, EnumDiskRecord* record) override {
+        WriteRecord(record, StandInDisk{GetPartitionCount(disk)});
     }
-    uint32_t GetPartitionCount(uint32_t diskIndex) override {
-        return diskIndex < layout_.partitions.size()
-                   ? static_cast<uint32_t>(layout_.partitions[diskIndex].size())
-                   : 0;
-    }
-
-    void GetDisk(uint32_t diskIndex, EnumDiskRecord* record) override {
-        Fill(layout_.disks, diskIndex, record);
-    }
-    void GetPartition(uint32_t diskIndex, uint32_t partitionIndex,
-                      EnumPartitionRecord* record) override {
-        static const std::vector<EnumPartitionRecord> none;
-        Fill(diskIndex < layout_.partitions.size() ? layout_.partitions[diskIndex] : none,
-             partitionIndex, record);
+    void GetPartition(uint32_t disk, uint32_t partition, EnumPartitionRecord* record) override {
+        const bool known = partition < GetPartitionCount(disk);
+        WriteRecord(record, StandInPartition{known ? layout_.disks[disk][partition] : kNoDriveLetter});
     }
     void GetVolume(uint32_t index, EnumVolumeRecord* record) override {
-        Fill(layout_.volumes, index, record);
+        *record = EnumVolumeRecord{};
+        record->driveLetter = index < layout_.volumes.size() ? layout_.volumes[index] : kNoDriveLetter;
     }
     void GetDosDevice(uint32_t index, EnumDosDeviceRecord* record) override {
-        Fill(layout_.dosDevices, index, record);
+        WriteRecord(record, index < layout_.devices.size() ? layout_.devices[index] : StandInDosDevice{});
     }
 
 private:
-    bool hasScript_ = false;
+    bool scripted_;
     std::wstring script_;
-    DiskLayout layout_;
+    Layout layout_;
 };
 
 }  // namespace
 
-ENUMDISK_API IEnumDisk* CreateEnumDisk() {
-    bool scripted = false;
-    std::wstring script = ReadEnvironment(L"ENUMDISK_LAYOUT", &scripted);
-    if (scripted && script == L"null") return nullptr;
-    return new DiskEnumerator(scripted ? &script : nullptr);
+// Tests choose the layout with the environment variable ENUMDISK_LAYOUT, read
+// here at each call; the value "null" stands for a missing component.
+DISK_COMPONENT_API IEnumDisk* CreateEnumDisk() {
+    DWORD size = GetEnvironmentVariableW(L"ENUMDISK_LAYOUT", nullptr, 0);
+    std::wstring script(size, L'\0');
+    if (size > 0) script.resize(GetEnvironmentVariableW(L"ENUMDISK_LAYOUT", &script[0], size));
+    if (script == L"null") return nullptr;
+    return new DiskEnumerator(size > 0, script);
 }

@@ -31,7 +31,7 @@ private:
     bool hadValue_ = false;
 };
 
-// A made-up machine for the enumerator (layout syntax: outside/enumdisk/ScriptedLayout.h).
+// A made-up machine for the stand-in enumerator (syntax: outside/enumdisk/EnumDisk.cpp).
 class ScriptedMachine : public ScopedEnvironment {
 public:
     explicit ScriptedMachine(const wchar_t* layout)

@@ -1,12 +1,11 @@
-// Hosts and outside components are built separately and call each other by
-// slot, so the declared order must land every operation where it is called.
+// The library calls the outside disk components by slot, and they are built
+// separately: each operation it calls must sit where the contract puts it.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
 
 #include "DiskComponents.h"
-#include "FileProtectExports.h"
 
 namespace {
 
@@ -23,15 +22,9 @@ int SlotOf(Method method) {
 
 }  // namespace
 
-TEST(SlotLayout, DiskManagerInterfaceOfTheLibrary) {
-    EXPECT_EQ(0, SlotOf(&IProtectFileProtectDiskMgr::LoadDiskManager));
-    EXPECT_EQ(1, SlotOf(&IProtectFileProtectDiskMgr::Release));
-    EXPECT_EQ(2, SlotOf(&IProtectFileProtectDiskMgr::GetDiskLetters));
-}
-
-// The virtual destructor takes slots 0 and 1, so the first operation is 2.
-TEST(SlotLayout, EnumeratorOperationsSitBehindTheTwoDestructorSlots) {
-    EXPECT_EQ(2, SlotOf(&IEnumDisk::GetLayoutVersion));
+// The virtual destructor, which the library deletes through, takes slots 0 and 1.
+TEST(SlotLayout, DiskEnumerator) {
+    EXPECT_EQ(2, SlotOf(&IEnumDisk::Unused2));
     EXPECT_EQ(3, SlotOf(&IEnumDisk::Enumerate));
     EXPECT_EQ(5, SlotOf(&IEnumDisk::GetDiskCount));
     EXPECT_EQ(6, SlotOf(&IEnumDisk::GetVolumeCount));
@@ -43,19 +36,17 @@ TEST(SlotLayout, EnumeratorOperationsSitBehindTheTwoDestructorSlots) {
     EXPECT_EQ(12, SlotOf(&IEnumDisk::GetDosDevice));
 }
 
-TEST(SlotLayout, DiskManagerObjectCollectionsAndItems) {
+TEST(SlotLayout, DiskManagerObjectItsCollectionsAndItems) {
     EXPECT_EQ(0, SlotOf(&IDdmManager::Load));
     EXPECT_EQ(2, SlotOf(&IDdmManager::Release));
     EXPECT_EQ(11, SlotOf(&IDdmManager::GetVolumeCollection));
     EXPECT_EQ(19, SlotOf(&IDdmManager::GetDiskCollection));
-
     EXPECT_EQ(5, SlotOf(&IDdmDiskCollection::First));
     EXPECT_EQ(6, SlotOf(&IDdmDiskCollection::Next));
     EXPECT_EQ(5, SlotOf(&IDdmPartitionCollection::First));
     EXPECT_EQ(6, SlotOf(&IDdmPartitionCollection::Next));
     EXPECT_EQ(5, SlotOf(&IDdmVolumeCollection::First));
     EXPECT_EQ(6, SlotOf(&IDdmVolumeCollection::Next));
-
     EXPECT_EQ(10, SlotOf(&IDdmDisk::GetPartitions));
     EXPECT_EQ(13, SlotOf(&IDdmPartition::GetDriveLetter));
     EXPECT_EQ(5, SlotOf(&IDdmVolume::GetRecord));
