@@ -1,0 +1,43 @@
+// fileprotect_soak: several processes share the rule store, the cache file
+// and a named lock through FileProtect.dll while the parent kills some of
+// them; at the end it proves from their journals that nothing acknowledged
+// was lost or doubled. "fileprotect_soak worker ..." is the worker side,
+// started by the parent only.
+#include <windows.h>
+
+#include <CLI/CLI.hpp>
+
+#include "SoakPlan.h"
+#include "Supervisor.h"
+#include "Worker.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"Soak FileProtect.dll under load and kills; the last line sums it up."};
+    SoakOptions options;
+    app.add_option("--seconds", options.seconds, "how long the workers run")
+        ->check(CLI::Range(1, 7 * 24 * 3600))
+        ->capture_default_str();
+    app.add_option("--workers", options.workers, "worker processes at any time")
+        ->check(CLI::Range(1, 64))
+        ->capture_default_str();
+    app.add_option("--kill-every", options.killEvery, "seconds between kills (0: none)")
+        ->check(CLI::Range(0.0, 3600.0))
+        ->capture_default_str();
+    CLI::Option* seedOption =
+        app.add_option("--seed", options.seed, "repeats a run's random choices (default: new)");
+
+    int workerId = 0;
+    uint32_t parentId = 0;
+    uint64_t workerSeed = 0;
+    CLI::App* worker = app.add_subcommand("worker", "one worker (started by the parent)");
+    worker->group("");  // not listed in --help
+    worker->add_option("--id", workerId)->required();
+    worker->add_option("--parent", parentId)->required();
+    worker->add_option("--seed", workerSeed)->required();
+
+    CLI11_PARSE(app, argc, argv);
+    if (worker->parsed()) return RunWorker(SoakRunOf(parentId), workerId, workerSeed);
+    if (!seedOption->count())
+        options.seed = static_cast<uint64_t>(NowMicros()) ^ (uint64_t{GetCurrentProcessId()} << 40);
+    return RunSoak(options);
+}
