@@ -7,11 +7,16 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
+#include <exception>
+
 #include "SoakPlan.h"
 #include "Supervisor.h"
 #include "Worker.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Main(int argc, char** argv) {
     CLI::App app{"Soak FileProtect.dll under load and kills; the last line sums it up."};
     SoakOptions options;
     app.add_option("--seconds", options.seconds, "how long the workers run")
@@ -40,4 +45,19 @@ int main(int argc, char** argv) {
     if (!seedOption->count())
         options.seed = static_cast<uint64_t>(NowMicros()) ^ (uint64_t{GetCurrentProcessId()} << 40);
     return RunSoak(options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Nothing is expected to throw but running out of memory; say so rather
+    // than end without a word.
+    try {
+        return Main(argc, argv);
+    } catch (const std::exception& error) {
+        fprintf(stderr, "soak: %s\n", error.what());
+    } catch (...) {
+        fprintf(stderr, "soak: unexpected exception\n");
+    }
+    return 2;
 }
