@@ -329,7 +329,9 @@ int Supervisor::Run() {
         records.push_back(*w);
     }
     const FinalState state = Collect();
-    const Tally tally = Judge(records, state, seconds);
+    IHlpFunc* helper = library_.helper;
+    const Tally tally = Judge(records, state, seconds,
+                              [helper](const std::wstring& path) { return helper->GetPathHash(path); });
     const bool intact = state.integrity == "ok";
     const bool passed = tally.passed && tally.lost == 0 && tally.duplicated == 0 && intact;
     CleanUp(passed);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -45,5 +46,9 @@ struct Tally {
     bool passed = true;  // every check, not only lost and duplicated
 };
 
+// The store's key of a path (the library's GetPathHash).
+using PathHash = std::function<uint32_t(const std::wstring&)>;
+
 // Prints one line per check and the figures; the caller prints the last line.
-Tally Judge(const std::vector<WorkerRecord>& workers, const FinalState& state, double seconds);
+Tally Judge(const std::vector<WorkerRecord>& workers, const FinalState& state, double seconds,
+            const PathHash& hash);

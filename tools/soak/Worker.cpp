@@ -28,6 +28,10 @@ constexpr Weight kMix[] = {
 };
 
 constexpr int kLockAttempts = 3;
+// Rows are keyed by a 32-bit hash of their path: the fewer rows live at
+// once, the less likely two of them share a key (which the store cannot
+// hold). A worker with this many groups in a table deletes before it adds.
+constexpr size_t kMaxGroups = 12;
 
 // The groups of one rule table that this worker has added, as it knows them.
 struct OwnGroups {
@@ -202,6 +206,9 @@ bool Worker::ReadCounts() {
 }
 
 bool Worker::AddGroup(OwnGroups& groups, OpKind kind) {
+    if (groups.present.size() >= kMaxGroups)
+        return DeleteGroup(groups, kind == OpKind::kAddReject ? OpKind::kDelReject
+                                                              : OpKind::kDelProtect);
     const int group = nextGroup_++;
     const int size = 1 + Pick(3);
     if (!journal_.Intent(seq_, kind, std::to_string(group) + " " + std::to_string(size)))
