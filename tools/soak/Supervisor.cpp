@@ -7,9 +7,12 @@
 #include <shlobj.h>
 #include <sqlite3.h>
 
+#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <random>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "SoakLibrary.h"
@@ -69,6 +72,44 @@ bool RemoveSoakRows(IFileProtectCfgMgr* store) {
         if (IsSoakPath(item.filepath)) paths.push_back(item.filepath);
     ok = ok && store->DeleteProtectFile(paths, false);
     return ok;
+}
+
+// "w<worker>-<number>", as workers name their cache ids.
+bool IsSoakId(const std::string& id) {
+    int worker = 0, number = 0, length = 0;
+    return sscanf(id.c_str(), "w%d-%d%n", &worker, &number, &length) == 2 &&
+           static_cast<size_t>(length) == id.size() && std::isdigit(static_cast<unsigned char>(id.back()));
+}
+
+// The ids the library printed for a worker's takes, less those its journal
+// has: what its last take handed out before the kill.
+std::vector<std::string> PrintedInDoubt(const WorkerRecord& worker, const std::wstring& output) {
+    std::string text;
+    if (FILE* file = _wfopen(output.c_str(), L"rb")) {
+        char buffer[4096];
+        for (size_t got; (got = fread(buffer, 1, sizeof(buffer), file)) > 0;) text.append(buffer, got);
+        fclose(file);
+    }
+    std::multiset<std::string> journalled;
+    for (const JournalOp& op : worker.journal.ops)
+        if (op.kind == OpKind::kTakeIds && op.outcome == Outcome::kDone)
+            journalled.insert(op.results.begin(), op.results.end());
+    // The library prints "pathHash=<id>" per id with nothing between them.
+    static const std::string kMark = "pathHash=";
+    std::vector<std::string> ids;
+    // Only an id followed by the next mark is whole: the kill may have cut
+    // the last one short.
+    for (size_t at = text.find(kMark); at != std::string::npos;) {
+        const size_t begin = at + kMark.size();
+        const size_t next = text.find(kMark, begin);
+        if (next == std::string::npos) break;
+        std::string id = text.substr(begin, next - begin);
+        auto known = journalled.find(id);
+        if (known != journalled.end()) journalled.erase(known);
+        else if (IsSoakId(id)) ids.push_back(id);  // not Wine's noise on the same file
+        at = next;
+    }
+    return ids;
 }
 
 // Where a worker's standard output goes: the library prints every id it
@@ -326,6 +367,9 @@ int Supervisor::Run() {
     std::vector<WorkerRecord> records;
     for (auto& w : workers_) {
         ReadJournal(run_.Journal(w->worker), &w->journal);
+        const JournalOp* inDoubt = w->InDoubt();
+        if (inDoubt && inDoubt->kind == OpKind::kTakeIds)
+            w->printedInDoubt = PrintedInDoubt(*w, run_.WorkerOutput(w->worker));
         records.push_back(*w);
     }
     const FinalState state = Collect();

@@ -144,7 +144,7 @@ CheckResult JudgeCache(const std::vector<WorkerRecord>& workers, const FinalStat
     std::set<std::string> maybeAdded;
     std::vector<int64_t> killedTakers;     // kill times of takers in doubt
     std::map<std::string, int> found;
-    int64_t taken = 0;
+    int64_t taken = 0, printed = 0;
     for (const WorkerRecord& w : workers) {
         for (const JournalOp& op : w.journal.ops) {
             const bool inDoubt = &op == w.InDoubt();
@@ -159,6 +159,8 @@ CheckResult JudgeCache(const std::vector<WorkerRecord>& workers, const FinalStat
                     taken += static_cast<int64_t>(op.results.size());
                 } else if (inDoubt) {
                     killedTakers.push_back(w.killedAt);
+                    for (const std::string& id : w.printedInDoubt) ++found[id];
+                    printed += static_cast<int64_t>(w.printedInDoubt.size());
                 }
             }
         }
@@ -179,7 +181,8 @@ CheckResult JudgeCache(const std::vector<WorkerRecord>& workers, const FinalStat
     result.detail = std::to_string(added.size()) + " ids acknowledged, " + std::to_string(taken) +
                     " taken, " + std::to_string(state.remainingIds.size()) + " left in the file, " +
                     std::to_string(maybeAdded.size()) + " added in doubt, " +
-                    std::to_string(excused) + " possibly taken by a killed taker";
+                    std::to_string(printed) + " taken by a killed taker (from its output), " +
+                    std::to_string(excused) + " missing but possibly taken by one";
     if (state.cacheBytesAfterTake >= 0)
         result.detail += "; file after the final take: " +
                          std::to_string(state.cacheBytesAfterTake) + " bytes";
@@ -192,7 +195,7 @@ CheckResult JudgeCounter(const std::vector<WorkerRecord>& workers, const FinalSt
     CheckResult result;
     result.readable = state.counterRead;
     std::set<long> values;
-    int64_t done = 0, doubtful = 0, repeated = 0;
+    int64_t done = 0, doubtful = 0, repeated = 0, retaken = 0;
     for (const WorkerRecord& w : workers) {
         for (const JournalOp& op : w.journal.ops) {
             if (op.kind != OpKind::kLockIncrement) continue;
@@ -200,6 +203,8 @@ CheckResult JudgeCounter(const std::vector<WorkerRecord>& workers, const FinalSt
                 ++done;
                 if (!op.results.empty() && !values.insert(atol(op.results[0].c_str())).second)
                     ++repeated;
+                // A lock that a killed holder abandoned is refused once.
+                if (op.results.size() > 1 && atoi(op.results[1].c_str()) > 1) ++retaken;
             } else if (&op == w.InDoubt()) {
                 ++doubtful;
             }
@@ -210,7 +215,8 @@ CheckResult JudgeCounter(const std::vector<WorkerRecord>& workers, const FinalSt
     result.duplicated += repeated;
     result.detail = "value " + std::to_string(state.counter) + ", " + std::to_string(done) +
                     " acknowledged increments, " + std::to_string(doubtful) + " in doubt, " +
-                    std::to_string(repeated) + " values written twice";
+                    std::to_string(repeated) + " values written twice, " +
+                    std::to_string(retaken) + " locks taken over from a killed holder";
     return result;
 }
 

@@ -331,7 +331,9 @@ bool Worker::LockIncrement() {
     // and asking again turns that into a plain acquisition; a real failure
     // stays a failure.
     bool locked = false;
-    for (int attempt = 0; attempt < kLockAttempts && !locked; ++attempt) {
+    int attempts = 0;
+    while (!locked && attempts < kLockAttempts) {
+        ++attempts;
         locked = lock_->Lock();
         if (!locked) lock_->Unlock();
     }
@@ -356,7 +358,8 @@ bool Worker::LockIncrement() {
                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     }
     lock_->Unlock();
-    return Answer(ok, std::to_string(value + 1));
+    // The parent counts the locks that took more than one attempt.
+    return Answer(ok, std::to_string(value + 1) + " " + std::to_string(attempts));
 }
 
 }  // namespace
