@@ -115,6 +115,7 @@ bool ReadJournal(const std::wstring& path, WorkerJournal* journal) {
             // A worker answers its operation before it begins the next one.
             JournalOp& op = journal->ops.back();
             op.outcome = tag == "A" ? Outcome::kDone : Outcome::kRefused;
+            op.ended = Number(words[2]);
             op.results.assign(words.begin() + 3, words.end());
         } else {
             ++journal->unreadableLines;

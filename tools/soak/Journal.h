@@ -47,6 +47,7 @@ struct JournalOp {
     std::vector<std::string> args;
     int64_t started = 0;
     Outcome outcome = Outcome::kPending;
+    int64_t ended = 0;  // when it was answered
     std::vector<std::string> results;
 };
 

@@ -51,6 +51,13 @@ bool IsSoakPath(const std::wstring& path) {
 
 const char* OpName(OpKind kind) { return kOpNames[static_cast<int>(kind)]; }
 
+const char* OpArea(OpKind kind) {
+    if (kind <= OpKind::kReadCounts) return "counts";
+    if (kind <= OpKind::kReadProtects) return "lists";
+    if (kind <= OpKind::kTakeIds) return "cache";
+    return "lock";
+}
+
 bool OpFromName(const std::string& name, OpKind* kind) {
     for (int i = 0; i < static_cast<int>(OpKind::kCount); ++i) {
         if (name == kOpNames[i]) {

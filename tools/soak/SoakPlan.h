@@ -13,6 +13,7 @@ struct SoakOptions {
     int workers = 4;
     double killEvery = 3.0;  // seconds between kills; 0 means no kills
     uint64_t seed = 0;
+    std::string focus = "all";  // or one area: counts, lists, cache, lock
 };
 
 // Everything that one run shares lives in its own folder, named after the
@@ -76,6 +77,8 @@ enum class OpKind {
     kCount
 };
 const char* OpName(OpKind kind);
+// The area of an operation: "counts", "lists", "cache" or "lock".
+const char* OpArea(OpKind kind);
 bool OpFromName(const std::string& name, OpKind* kind);
 
 // Microseconds on the machine's monotonic clock, comparable between the

@@ -174,7 +174,8 @@ bool Supervisor::StartWorker() {
     const uint64_t seed = options_.seed * 0x9E3779B97F4A7C15ull + record->worker;
     std::wstring command = L"\"" + OwnPath() + L"\" worker --id " +
                            std::to_wstring(record->worker) + L" --parent " +
-                           std::to_wstring(run_.parentId) + L" --seed " + std::to_wstring(seed);
+                           std::to_wstring(run_.parentId) + L" --seed " + std::to_wstring(seed) +
+                           L" --focus " + Wide(options_.focus);
     HANDLE output = OpenInheritableOutput(run_.WorkerOutput(record->worker));
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -324,9 +325,9 @@ void Supervisor::CleanUp(bool passed) {
 }
 
 int Supervisor::Run() {
-    printf("soak: seed %llu (%d workers, %d s, a kill every %g s)\n",
+    printf("soak: seed %llu (%d workers, %d s, a kill every %g s, focus %s)\n",
            static_cast<unsigned long long>(options_.seed), options_.workers, options_.seconds,
-           options_.killEvery);
+           options_.killEvery, options_.focus.c_str());
     fflush(stdout);
     if (!Prepare()) return 2;
     for (int i = 0; i < options_.workers; ++i)

@@ -135,14 +135,17 @@ CheckResult JudgeGroups(const std::vector<WorkerRecord>& workers, const std::set
     return result;
 }
 
-// Every acknowledged id is taken exactly once or still in the file. An id
-// may be missing only if a taker was killed after it was added: that take
-// may have removed it without living to journal it.
+// Every acknowledged id is taken exactly once or still in the file. A take
+// empties the file, so an id missing from every answered take can only have
+// gone to a take in doubt that ran after the id's add began and began before
+// the first answered take after the add had ended: that take may have
+// removed it without living to journal it.
 CheckResult JudgeCache(const std::vector<WorkerRecord>& workers, const FinalState& state) {
     CheckResult result;
-    std::map<std::string, int64_t> added;  // id -> when its add began
+    std::map<std::string, std::pair<int64_t, int64_t>> added;  // id -> its add's begin, end
     std::set<std::string> maybeAdded;
-    std::vector<int64_t> killedTakers;     // kill times of takers in doubt
+    std::vector<std::pair<int64_t, int64_t>> killedTakes;  // begin, kill of takes in doubt
+    std::multimap<int64_t, int64_t> answeredTakes;          // begin -> end
     std::map<std::string, int> found;
     int64_t taken = 0, printed = 0;
     for (const WorkerRecord& w : workers) {
@@ -150,15 +153,16 @@ CheckResult JudgeCache(const std::vector<WorkerRecord>& workers, const FinalStat
             const bool inDoubt = &op == w.InDoubt();
             if (op.kind == OpKind::kAddId || op.kind == OpKind::kAddIds) {
                 for (const std::string& id : op.args) {
-                    if (op.outcome == Outcome::kDone) added[id] = op.started;
+                    if (op.outcome == Outcome::kDone) added[id] = {op.started, op.ended};
                     else maybeAdded.insert(id);
                 }
             } else if (op.kind == OpKind::kTakeIds) {
                 if (op.outcome == Outcome::kDone) {
+                    answeredTakes.emplace(op.started, op.ended);
                     for (const std::string& id : op.results) ++found[id];
                     taken += static_cast<int64_t>(op.results.size());
                 } else if (inDoubt) {
-                    killedTakers.push_back(w.killedAt);
+                    killedTakes.emplace_back(op.started, w.killedAt);
                     for (const std::string& id : w.printedInDoubt) ++found[id];
                     printed += static_cast<int64_t>(w.printedInDoubt.size());
                 }
@@ -171,10 +175,13 @@ CheckResult JudgeCache(const std::vector<WorkerRecord>& workers, const FinalStat
         else result.duplicated += times - 1;
     }
     int64_t excused = 0;
-    for (const auto& [id, began] : added) {
+    for (const auto& [id, add] : added) {
         if (found.count(id)) continue;
+        auto next = answeredTakes.upper_bound(add.second);
+        const int64_t takenBy = next == answeredTakes.end() ? INT64_MAX : next->second;
         bool couldBeTaken = false;
-        for (int64_t killedAt : killedTakers) couldBeTaken = couldBeTaken || began < killedAt;
+        for (const auto& [began, killedAt] : killedTakes)
+            couldBeTaken = couldBeTaken || (began < takenBy && add.first < killedAt);
         if (couldBeTaken) ++excused;
         else ++result.lost;
     }

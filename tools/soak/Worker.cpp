@@ -42,8 +42,8 @@ struct OwnGroups {
 
 class Worker {
 public:
-    Worker(const SoakRun& run, int worker, uint64_t seed)
-        : run_(run), worker_(worker), random_(seed) {}
+    Worker(const SoakRun& run, int worker, uint64_t seed, const std::string& focus)
+        : run_(run), worker_(worker), focus_(focus), random_(seed) {}
 
     int Run();
 
@@ -70,6 +70,7 @@ private:
 
     const SoakRun& run_;
     const int worker_;
+    const std::string focus_;
     std::mt19937_64 random_;
     SoakLibrary library_;
     JournalWriter journal_;
@@ -113,12 +114,15 @@ int Worker::Run() {
 }
 
 OpKind Worker::Choose() {
+    auto weight = [&](const Weight& w) {
+        return focus_ == "all" || focus_ == OpArea(w.kind) ? w.weight : 0;
+    };
     int total = 0;
-    for (const Weight& w : kMix) total += w.weight;
-    int roll = Pick(total);
+    for (const Weight& w : kMix) total += weight(w);
+    int roll = Pick(total > 0 ? total : 1);
     for (const Weight& w : kMix) {
-        if (roll < w.weight) return w.kind;
-        roll -= w.weight;
+        if (roll < weight(w)) return w.kind;
+        roll -= weight(w);
     }
     return OpKind::kReadCounts;
 }
@@ -364,6 +368,6 @@ bool Worker::LockIncrement() {
 
 }  // namespace
 
-int RunWorker(const SoakRun& run, int worker, uint64_t seed) {
-    return Worker(run, worker, seed).Run();
+int RunWorker(const SoakRun& run, int worker, uint64_t seed, const std::string& focus) {
+    return Worker(run, worker, seed, focus).Run();
 }

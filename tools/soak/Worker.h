@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "SoakPlan.h"
 
@@ -16,4 +17,5 @@ enum WorkerExit : int {
     kKilledExitCode = 0xDEAD,
 };
 
-int RunWorker(const SoakRun& run, int worker, uint64_t seed);
+// `focus` is "all" or the one area whose operations the worker mixes.
+int RunWorker(const SoakRun& run, int worker, uint64_t seed, const std::string& focus);

@@ -28,20 +28,25 @@ int Main(int argc, char** argv) {
     app.add_option("--kill-every", options.killEvery, "seconds between kills (0: none)")
         ->check(CLI::Range(0.0, 3600.0))
         ->capture_default_str();
+    app.add_option("--focus", options.focus, "mix only one area's operations")
+        ->check(CLI::IsMember({"all", "counts", "lists", "cache", "lock"}))
+        ->capture_default_str();
     CLI::Option* seedOption =
         app.add_option("--seed", options.seed, "repeats a run's random choices (default: new)");
 
     int workerId = 0;
     uint32_t parentId = 0;
     uint64_t workerSeed = 0;
+    std::string workerFocus = "all";
     CLI::App* worker = app.add_subcommand("worker", "one worker (started by the parent)");
     worker->group("");  // not listed in --help
     worker->add_option("--id", workerId)->required();
     worker->add_option("--parent", parentId)->required();
     worker->add_option("--seed", workerSeed)->required();
+    worker->add_option("--focus", workerFocus);
 
     CLI11_PARSE(app, argc, argv);
-    if (worker->parsed()) return RunWorker(SoakRunOf(parentId), workerId, workerSeed);
+    if (worker->parsed()) return RunWorker(SoakRunOf(parentId), workerId, workerSeed, workerFocus);
     if (!seedOption->count())
         options.seed = static_cast<uint64_t>(NowMicros()) ^ (uint64_t{GetCurrentProcessId()} << 40);
     return RunSoak(options);
