@@ -150,19 +150,3 @@ TEST(BlockCounts, HashTextsReadLikeDecimalsAndNothingOutOfRangeHitsARow) {
     EXPECT_EQ((std::vector<std::string>{"-2147483648", "2147483647"}), StoredKeys());
 }
 
-TEST(BlockCounts, AClosedStoreReportsFailure) {
-    IFileProtectCfgMgr* store = FreshStore();
-    ASSERT_TRUE(store->IncreaseBlockCount(L"C:\\A"));
-    store->CloseDb();
-    BlockCountItem item = Block(L"C:\\A", 0);
-    std::vector<BlockCountItem> items;
-    EXPECT_FALSE(store->GetBlockCount(item));
-    EXPECT_FALSE(store->GetBlockList(items));
-    EXPECT_FALSE(store->AddBlockCountItem(item));
-    EXPECT_FALSE(store->IncreaseBlockCount(L"C:\\A"));
-    EXPECT_FALSE(store->DeleteBlockListItems({L"C:\\A"}));
-    EXPECT_FALSE(store->DeleteBlockListByHash({"1"}));
-    EXPECT_FALSE(store->ClearBlockList());
-    ASSERT_TRUE(store->InitDb());
-    EXPECT_EQ(1, CountOf(store, L"C:\\A"));
-}

@@ -119,21 +119,6 @@ TEST(ConfigRows, ATextTooLongForOneStatementIsRefusedWhole) {
     EXPECT_EQ(fits, store->GetConfig(id));  // the former text, not a cut new one
 }
 
-TEST(ConfigRows, AClosedStoreReportsFailureAndDefaults) {
-    IFileProtectCfgMgr* store = FreshStore();
-    const int32_t id = 8;
-    ASSERT_TRUE(store->SetConfig(id, L"kept"));
-    store->CloseDb();
-    EXPECT_FALSE(store->SetConfig(id, L"lost"));
-    EXPECT_FALSE(store->SetProtectConfig(ProtectConfig{true, true, true, true, true}));
-    EXPECT_FALSE(store->DeleteConfig(id));
-    EXPECT_EQ(L"", store->GetConfig(id));
-    EXPECT_TRUE(SameSwitches(kDefaults, store->GetProtectConfig()));
-    EXPECT_TRUE(store->GetFileTypeProtectList().empty());
-    ASSERT_TRUE(store->InitDb());
-    EXPECT_EQ(L"kept", store->GetConfig(id));
-}
-
 TEST(FileTypes, FirstRowSplitAtSemicolonsAndAMissingTableIsEmpty) {
     IFileProtectCfgMgr* store = FreshStore();
     Db db;

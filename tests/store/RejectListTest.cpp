@@ -130,19 +130,6 @@ TEST_P(PathLists, AnUnpairedSurrogateIsStoredAsTheHelpersUtf8AndLosesNoCharacter
     EXPECT_EQ(getHlpObj()->WideToUtf8(path), Db().Scalar("SELECT filepath FROM " + list.table));
 }
 
-TEST_P(PathLists, AClosedStoreReportsFailureAndLeavesTheListAlone) {
-    ASSERT_TRUE(list.Add({PathItem(L"C:\\A", L"C:", true)}));
-    list.store->CloseDb();
-    std::vector<ProtectFileItem> items{PathItem(L"kept", L"", false)};
-    EXPECT_FALSE(list.Get(items));
-    EXPECT_EQ(1u, items.size());
-    EXPECT_FALSE(list.Add({PathItem(L"C:\\B", L"C:", true)}));
-    EXPECT_FALSE(list.Delete({L"C:\\A"}));
-    EXPECT_FALSE(list.Clear());
-    ASSERT_TRUE(list.store->InitDb());
-    EXPECT_EQ(List{L"C:\\A"}, list.Paths());
-}
-
 INSTANTIATE_TEST_SUITE_P(EachList, PathLists,
                          ::testing::Values("rejectlist", "whitelist", "const_whitelist"));
 

@@ -90,14 +90,6 @@ TEST_F(StoreCore, AnExistingTableKeepsItsOwnColumns) {
     EXPECT_EQ("6", db.Scalar("SELECT count(*) FROM sqlite_master WHERE type='table'"));
 }
 
-TEST_F(StoreCore, ClosedStoreAnswersWithoutTouchingADatabase) {
-    store->CloseDb();
-    EXPECT_FALSE(store->CheckpointDb());
-    EXPECT_EQ("", store->GetSqliteVersion());
-    EXPECT_TRUE(store->Reserved());
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(StoreDatabasePath().c_str()));
-}
-
 TEST_F(StoreCore, OpenStoreReportsVersionAndTruncatesTheLogOnCheckpoint) {
     ASSERT_TRUE(store->InitDb());
     EXPECT_TRUE(std::regex_match(store->GetSqliteVersion(), std::regex("\\d+\\.\\d+\\.\\d+")));
