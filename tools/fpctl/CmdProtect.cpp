@@ -36,6 +36,7 @@ void AddProtectRows(Context& context, const std::vector<ProtectFileItem>& items,
     IHlpFunc* helper = context.Helper();
     const std::map<uint32_t, bool> before = RowKinds(store, helper);
     std::vector<std::wstring> texts;
+    texts.reserve(items.size());
     for (const ProtectFileItem& item : items) texts.push_back(item.filepath);
     const char* operation = extensions ? "AddProtectExtension" : "AddProtectFile";
     const bool ok = extensions ? store->AddProtectExtension(texts) : store->AddProtectFile(items, false);

@@ -7,6 +7,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -38,9 +39,13 @@ std::string UsageOf(const CLI::App& app) {
         if (chosen.empty()) break;
         command = chosen.front();
     }
+    std::vector<std::string> names;
+    for (const CLI::App* up = command->get_parent(); up; up = up->get_parent()) names.push_back(up->get_name());
     std::string prefix;
-    for (const CLI::App* up = command->get_parent(); up; up = up->get_parent())
-        prefix = up->get_name() + (prefix.empty() ? "" : " " + prefix);
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        if (!prefix.empty()) prefix += ' ';
+        prefix += *name;
+    }
     return command->help(prefix);
 }
 
@@ -63,9 +68,7 @@ void AddHelpCommand(CLI::App& app) {
     });
 }
 
-}  // namespace
-
-int main() {
+int Run() {
     OutputSetup output;
     Context context;
     CLI::App app("fpctl: see and change this machine's file-protection rules, the cache file "
@@ -108,6 +111,21 @@ int main() {
         return 1;
     } catch (const std::exception& error) {
         PrintError("fpctl: " + std::string(error.what()));
+        return 1;
+    }
+}
+
+}  // namespace
+
+int main() {
+    try {
+        return Run();
+    } catch (const std::exception& error) {  // only what setting up the parser may throw
+        fputs("fpctl: ", stderr);
+        fputs(error.what(), stderr);
+        fputs("\n", stderr);
+        return 1;
+    } catch (...) {
         return 1;
     }
 }
