@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 namespace {
 
 // Quoted so that CommandLineToArgvW gives the argument back unchanged.
@@ -46,6 +48,14 @@ std::wstring TempFile(const std::wstring& name) {
     std::wstring path = std::wstring(folder) + L"fpctl-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + name;
     DeleteFileW(path.c_str());
     return path;
+}
+
+nlohmann::json ReadJson(const std::wstring& path) {
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (!file) return nullptr;
+    nlohmann::json document = nlohmann::json::parse(file, nullptr, false);
+    fclose(file);
+    return document;
 }
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {

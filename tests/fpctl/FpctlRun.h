@@ -18,5 +18,7 @@ FpctlResult RunFpctl(const std::vector<std::wstring>& arguments);
 std::string Utf8Of(const std::wstring& text);
 // A fresh file name under the temporary folder.
 std::wstring TempFile(const std::wstring& name);
+// The JSON document in a file (null when it cannot be read).
+nlohmann::json ReadJson(const std::wstring& path);
 // Writes bytes to a file; false on failure.
 bool WriteBytes(const std::wstring& path, const std::string& bytes);

@@ -205,13 +205,9 @@ TEST(FpctlTransfer, ExportImportRoundTripIsExact) {
     const std::wstring second = TempFile(L"second.json");
     ASSERT_EQ(0, RunFpctl({L"export", second}).exitCode);
 
-    FILE* a = _wfopen(first.c_str(), L"rb");
-    FILE* b = _wfopen(second.c_str(), L"rb");
-    ASSERT_TRUE(a && b);
-    nlohmann::json exported = nlohmann::json::parse(a);
-    EXPECT_EQ(exported, nlohmann::json::parse(b));
-    fclose(a);
-    fclose(b);
+    const nlohmann::json exported = ReadJson(first);
+    ASSERT_TRUE(exported.is_object());
+    EXPECT_EQ(exported, ReadJson(second));
     EXPECT_EQ(1, exported.at("version"));
     EXPECT_EQ(3u, exported.at("fileprotect").size());
     EXPECT_EQ(data.at("rejectlist")[0].at("filepath"), exported.at("rejectlist")[0].at("filepath"));
@@ -227,10 +223,8 @@ TEST(FpctlTransfer, ExportImportRoundTripIsExact) {
     EXPECT_EQ(1, RunFpctl({L"import", bad, L"--replace"}).exitCode);
     const std::wstring after = TempFile(L"after.json");
     ASSERT_EQ(0, RunFpctl({L"export", after}).exitCode);
-    FILE* c = _wfopen(after.c_str(), L"rb");
-    ASSERT_TRUE(c);
-    nlohmann::json afterRefusal = nlohmann::json::parse(c);
-    fclose(c);
+    const nlohmann::json afterRefusal = ReadJson(after);
+    ASSERT_TRUE(afterRefusal.is_object());
     for (const char* table : {"fileprotect", "rejectlist", "whitelist", "const_whitelist", "blocklist", "config"})
         EXPECT_TRUE(afterRefusal.at(table).empty()) << table;
 

@@ -2,6 +2,7 @@
 
 #include <tinyxml.h>
 
+#include "Files.h"
 #include "Text.h"
 
 namespace {
@@ -22,25 +23,14 @@ private:
     IProtectFileGlbLock* lock_;
 };
 
-// Writers open the file exclusively; wait for one that does not take the
-// lock for up to ten seconds.
+// Writers open the file exclusively; one that does not take the lock is
+// waited for up to ten seconds.
 std::string ReadWhole(const std::wstring& path) {
-    HANDLE file = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
-        Sleep(100);
-    }
+    HANDLE file = OpenToRead(path, 100);
     if (file == INVALID_HANDLE_VALUE)
         throw LibraryFailure("cannot open the cache file " + Utf8(path) + " (error " +
                              std::to_string(GetLastError()) + ")");
-    std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
+    return ReadAllAndClose(file);
 }
 
 }  // namespace

@@ -24,9 +24,7 @@ void List(Context& context, size_t top) {
     });
     if (top > 0 && items.size() > top) items.resize(top);
     if (context.json) {
-        nlohmann::json rows = nlohmann::json::array();
-        for (const BlockCountItem& item : items) rows.push_back(BlockJson(item));
-        PrintJson(rows);
+        PrintJson(JsonRows(items, BlockJson));
         return;
     }
     Table table({"COUNT", "KEY", "PATH"});

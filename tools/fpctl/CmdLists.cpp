@@ -26,9 +26,7 @@ struct RenameOptions {
 
 void PrintItems(const Context& context, const std::vector<ProtectFileItem>& items) {
     if (context.json) {
-        nlohmann::json rows = nlohmann::json::array();
-        for (const ProtectFileItem& item : items) rows.push_back(ItemJson(item));
-        PrintJson(rows);
+        PrintJson(JsonRows(items, ItemJson));
         return;
     }
     Table table({"KIND", "MOUNT POINT", "PATH"});

@@ -65,11 +65,7 @@ void AddProtectRows(Context& context, const std::vector<ProtectFileItem>& items,
 void List(Context& context) {
     ProtectRows rows = ReadProtectRows(context.Store());
     if (context.json) {
-        nlohmann::json items = nlohmann::json::array();
-        for (const ProtectFileItem& item : rows.items) items.push_back(ItemJson(item));
-        nlohmann::json extensions = nlohmann::json::array();
-        for (const std::wstring& text : rows.extensions) extensions.push_back(Utf8(text));
-        PrintJson({{"items", items}, {"extensions", extensions}});
+        PrintJson({{"items", JsonRows(rows.items, ItemJson)}, {"extensions", JsonRows(rows.extensions, Utf8)}});
         return;
     }
     Table table({"KIND", "MOUNT POINT", "PATH"});

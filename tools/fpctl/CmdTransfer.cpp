@@ -1,6 +1,7 @@
 // fpctl export and import: every rule table and config row as one JSON file.
 #include <CLI/CLI.hpp>
 
+#include "Files.h"
 #include "Fpctl.h"
 #include "Report.h"
 #include "RuleSet.h"
@@ -14,16 +15,10 @@ struct TransferOptions {
 };
 
 std::string ReadFileBytes(const std::string& file) {
-    HANDLE handle = CreateFileW(Wide(file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = OpenToRead(Wide(file), 1);
     if (handle == INVALID_HANDLE_VALUE)
         throw UsageError("cannot open " + file + " (error " + std::to_string(GetLastError()) + ")");
-    std::string bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(handle, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(handle);
-    return bytes;
+    return ReadAllAndClose(handle);
 }
 
 void WriteFileBytes(const std::string& file, const std::string& bytes) {

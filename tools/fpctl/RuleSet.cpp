@@ -111,11 +111,7 @@ nlohmann::json RuleSetJson(const RuleSet& rules) {
     if (rules.reject) document["rejectlist"] = ItemsJson(*rules.reject);
     if (rules.white) document["whitelist"] = ItemsJson(*rules.white);
     if (rules.constWhite) document["const_whitelist"] = ItemsJson(*rules.constWhite);
-    if (rules.blocks) {
-        nlohmann::json rows = nlohmann::json::array();
-        for (const BlockCountItem& item : *rules.blocks) rows.push_back(BlockJson(item));
-        document["blocklist"] = rows;
-    }
+    if (rules.blocks) document["blocklist"] = JsonRows(*rules.blocks, BlockJson);
     if (rules.config) {
         nlohmann::json rows = nlohmann::json::array();
         for (const auto& row : *rules.config) rows.push_back({{"id", row.first}, {"config", Utf8(row.second)}});

@@ -37,6 +37,13 @@ std::wstring MountPointOf(const std::wstring& path);
 std::vector<std::wstring> WideAll(const std::vector<std::string>& utf8);
 
 nlohmann::json ItemJson(const ProtectFileItem& item);
+// A JSON array of the rows, each turned into an object by toJson.
+template <typename Row, typename ToJson>
+nlohmann::json JsonRows(const std::vector<Row>& rows, ToJson toJson) {
+    nlohmann::json array = nlohmann::json::array();
+    for (const Row& row : rows) array.push_back(toJson(row));
+    return array;
+}
 nlohmann::json BlockJson(const BlockCountItem& item);
 // Throw UsageError when a field is missing or of the wrong type.
 ProtectFileItem ItemFromJson(const nlohmann::json& value);
