@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "FileProtectExports.h"
 
@@ -17,6 +18,12 @@ struct Library {
 
 // Prints one line, wide text as UTF-8.
 void Say(const std::wstring& line);
+
+// The demo runs against the machine's live rules: it changes only rows it
+// added itself. Whether a list already holds a row under the key of path
+// (rows are keyed by the path hash, so another spelling counts too).
+bool HoldsKey(const Library& library, const std::vector<ProtectFileItem>& rows, const std::wstring& path);
+bool HoldsKey(const Library& library, const std::vector<std::wstring>& texts, const std::wstring& path);
 
 // One function per subsystem; each prints what it did.
 void DemoFactories(const Library& library);       // DemoFactories.cpp

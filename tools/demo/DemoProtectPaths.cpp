@@ -2,11 +2,19 @@
 
 #include "DemoHost.h"
 
-// Protects a folder, lists the table, and takes the folder out again.
+// Protects a folder, lists the table, and takes the folder out again. A
+// folder the machine already protects is left alone.
 void DemoProtectPaths(const Library& library) {
     Say(L"== protected paths");
     IFileProtectCfgMgr* store = library.store;
     const std::wstring folder = L"C:\\Users\\Public\\Documents\\Contracts";
+
+    std::vector<std::wstring> before;
+    store->GetProtectPathList(before);
+    if (HoldsKey(library, before, folder)) {
+        Say(L"the machine already protects " + folder + L"; the demo leaves that rule alone");
+        return;
+    }
 
     ProtectFileItem item;
     item.filepath = folder;
@@ -31,8 +39,5 @@ void DemoProtectPaths(const Library& library) {
     store->DeleteProtectFile({folder}, false);
     std::vector<std::wstring> paths;
     store->GetProtectPathList(paths);
-    bool gone = true;
-    for (const std::wstring& path : paths)
-        if (library.helper->GetPathHash(path) == library.helper->GetPathHash(folder)) gone = false;
-    Say(L"DeleteProtectFile: folder " + std::wstring(gone ? L"removed" : L"STILL LISTED"));
+    Say(L"DeleteProtectFile: folder " + std::wstring(HoldsKey(library, paths, folder) ? L"STILL LISTED" : L"removed"));
 }

@@ -12,6 +12,20 @@ void Say(const std::wstring& line) {
     fflush(stdout);
 }
 
+bool HoldsKey(const Library& library, const std::vector<ProtectFileItem>& rows, const std::wstring& path) {
+    const uint32_t key = library.helper->GetPathHash(path);
+    for (const ProtectFileItem& row : rows)
+        if (library.helper->GetPathHash(row.filepath) == key) return true;
+    return false;
+}
+
+bool HoldsKey(const Library& library, const std::vector<std::wstring>& texts, const std::wstring& path) {
+    const uint32_t key = library.helper->GetPathHash(path);
+    for (const std::wstring& text : texts)
+        if (library.helper->GetPathHash(text) == key) return true;
+    return false;
+}
+
 namespace {
 
 template <typename Fn>

@@ -1,0 +1,147 @@
+// fpctl status, switches and config: the database at a glance, the five
+// protection switches (config row 1) and config rows by id.
+#include <CLI/CLI.hpp>
+
+#include "ConfigIds.h"
+#include "Fpctl.h"
+#include "Output.h"
+#include "Report.h"
+#include "Rules.h"
+#include "Text.h"
+
+namespace {
+
+struct SettingOptions {
+    std::string name;
+    std::string state;
+    int32_t id = 0;
+    std::string text;
+};
+
+// The switch names of the command line, in the order the stored text lists them.
+struct Switch {
+    const char* name;
+    bool ProtectConfig::*field;
+};
+const Switch kSwitches[] = {
+    {"protect", &ProtectConfig::bEnableProtect},    {"image", &ProtectConfig::bTEVRAImgProtct},
+    {"filetypes", &ProtectConfig::bFileTypeProtct}, {"files", &ProtectConfig::bProtctFileAndFloder},
+    {"driver", &ProtectConfig::bRuningDrv},
+};
+
+nlohmann::json SwitchesJson(const ProtectConfig& config) {
+    nlohmann::json switches = nlohmann::json::object();
+    for (const Switch& s : kSwitches) switches[s.name] = config.*s.field;
+    return switches;
+}
+
+std::string SwitchesText(const ProtectConfig& config) {
+    std::string text;
+    for (const Switch& s : kSwitches)
+        text += std::string(text.empty() ? "" : ", ") + s.name + " " + (config.*s.field ? "on" : "off");
+    return text;
+}
+
+void Status(Context& context) {
+    IFileProtectCfgMgr* store = context.Store();
+    const std::string database = Utf8(context.Helper()->GetDataFolder() + L"\\FileProtect.db");
+    const std::string version = store->GetSqliteVersion();
+    ProtectRows protect = ReadProtectRows(store);
+    nlohmann::json rows = {
+        {"fileprotect", protect.items.size() + protect.extensions.size()},
+        {"rejectlist", ReadPathList(store, PathList::kReject).size()},
+        {"whitelist", ReadPathList(store, PathList::kWhite).size()},
+        {"const_whitelist", ReadPathList(store, PathList::kConstWhite).size()},
+        {"blocklist", ReadBlocks(store).size()},
+        {"config", ConfigIds(context).size()},
+    };
+    const ProtectConfig config = store->GetProtectConfig();
+    nlohmann::json fileTypes = nlohmann::json::array();
+    for (const std::wstring& type : store->GetFileTypeProtectList()) fileTypes.push_back(Utf8(type));
+    if (context.json) {
+        PrintJson({{"database", database},
+                   {"sqlite", version},
+                   {"rows", rows},
+                   {"switches", SwitchesJson(config)},
+                   {"filetypes", fileTypes}});
+        return;
+    }
+    Table table({"database", database});
+    table.Add({"SQLite", version});
+    for (const auto& row : rows.items())
+        table.Add({"rows in " + row.key(), std::to_string(row.value().get<size_t>())});
+    table.Add({"switches", SwitchesText(config)});
+    table.Add({"file types", std::to_string(fileTypes.size())});
+    table.Print();
+}
+
+void ShowSwitches(Context& context) {
+    const ProtectConfig config = context.Store()->GetProtectConfig();
+    if (context.json) {
+        PrintJson(SwitchesJson(config));
+        return;
+    }
+    Table table({"SWITCH", "STATE"});
+    for (const Switch& s : kSwitches) table.Add({s.name, config.*s.field ? "on" : "off"});
+    table.Print();
+}
+
+void SetSwitch(Context& context, const std::string& name, bool on) {
+    IFileProtectCfgMgr* store = context.Store();
+    ProtectConfig config = store->GetProtectConfig();
+    for (const Switch& s : kSwitches)
+        if (name == s.name) config.*s.field = on;
+    Require(store->SetProtectConfig(config), "SetProtectConfig");
+    Report(context, "switch " + name + " " + (on ? "on" : "off") + "; now " + SwitchesText(config),
+           SwitchesJson(config));
+}
+
+}  // namespace
+
+void AddSettingCommands(CLI::App& app, Context& context) {
+    static SettingOptions options;
+    app.add_subcommand("status", "database path, SQLite version, rows per table, switches")
+        ->callback([&context] { Status(context); });
+
+    CLI::App* switches = app.add_subcommand("switches", "the five protection switches (default: show)");
+    switches->require_subcommand(0, 1);
+    switches->callback([&context, switches] {
+        if (switches->get_subcommands().empty()) ShowSwitches(context);
+    });
+    switches->add_subcommand("show", "show them")->callback([&context] { ShowSwitches(context); });
+    CLI::App* set = switches->add_subcommand("set", "turn one switch on or off");
+    set->add_option("NAME", options.name, "protect, image, filetypes, files or driver")
+        ->required()
+        ->check(CLI::IsMember({"protect", "image", "filetypes", "files", "driver"}));
+    set->add_option("STATE", options.state, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
+    set->callback([&context] { SetSwitch(context, options.name, options.state == "on"); });
+
+    CLI::App* config = app.add_subcommand("config", "config rows by id (row 1 holds the switches)");
+    config->require_subcommand(1);
+    CLI::App* get = config->add_subcommand("get", "the text of a row");
+    get->add_option("ID", options.id, "row id")->required();
+    get->callback([&context] {
+        const std::wstring text = context.Store()->GetConfig(options.id);
+        if (text.empty()) throw NegativeAnswer("GetConfig found no text in row " + std::to_string(options.id));
+        if (context.json)
+            PrintJson({{"id", options.id}, {"config", Utf8(text)}});
+        else
+            PrintLine(Utf8(text));
+    });
+    CLI::App* setText = config->add_subcommand("set", "store the text of a row");
+    setText->add_option("ID", options.id, "row id")->required();
+    setText->add_option("TEXT", options.text, "the text (not empty)")->required();
+    setText->callback([&context] {
+        if (options.text.empty()) throw UsageError("an empty text stores nothing; use config delete");
+        Require(context.Store()->SetConfig(options.id, Wide(options.text)), "SetConfig");
+        Report(context, "stored row " + std::to_string(options.id),
+               {{"table", "config"}, {"id", options.id}, {"stored", true}});
+    });
+    CLI::App* remove = config->add_subcommand("delete", "delete a row");
+    remove->add_option("ID", options.id, "row id")->required();
+    remove->callback([&context] {
+        Require(context.Store()->DeleteConfig(options.id), "DeleteConfig");
+        Report(context, "deleted row " + std::to_string(options.id),
+               {{"table", "config"}, {"id", options.id}, {"deleted", true}});
+    });
+}
