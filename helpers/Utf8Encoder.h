@@ -7,6 +7,30 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+
+#include <emmintrin.h>
+
+// Eight UTF-16 units at once when all are ASCII other than NUL (the bulk of
+// every path): their bytes into out, a-z raised with upperAscii. False, with
+// nothing written, for any other unit among them. (SSE2 is part of x86-64.)
+inline bool EncodeEightAscii(const wchar_t* text, bool upperAscii, unsigned char* out) {
+    static_assert(sizeof(wchar_t) == 2, "UTF-16 units");
+    __m128i units;
+    memcpy(&units, text, sizeof(units));
+    // As signed 16-bit lanes, 0x8000 and up are negative: one range test.
+    const __m128i ascii = _mm_and_si128(_mm_cmpgt_epi16(units, _mm_setzero_si128()),
+                                        _mm_cmplt_epi16(units, _mm_set1_epi16(0x80)));
+    if (_mm_movemask_epi8(ascii) != 0xFFFF) return false;
+    if (upperAscii) {
+        const __m128i lower = _mm_and_si128(_mm_cmpgt_epi16(units, _mm_set1_epi16('a' - 1)),
+                                            _mm_cmplt_epi16(units, _mm_set1_epi16('z' + 1)));
+        units = _mm_sub_epi16(units, _mm_and_si128(lower, _mm_set1_epi16(0x20)));
+    }
+    const __m128i bytes = _mm_packus_epi16(units, units);
+    memcpy(out, &bytes, 8);
+    return true;
+}
 
 // Encodes text[0..units) up to its first NUL into out. With upperAscii, a-z
 // become A-Z on the way (the path hash's form). False for a lone surrogate,
@@ -14,15 +38,23 @@
 // plus 4 always suffice.
 inline bool EncodeUtf8(const wchar_t* text, size_t units, bool upperAscii, unsigned char* out,
                        size_t capacity, size_t* length) {
+    // With room for the worst case, 3 bytes a unit, no unit needs a check.
+    const bool roomy = capacity >= 4 && units <= (capacity - 4) / 3;
     size_t n = 0;
     for (size_t i = 0; i < units; ++i) {
+        if (roomy && i + 8 <= units && EncodeEightAscii(text + i, upperAscii, out + n)) {
+            i += 7;
+            n += 8;
+            continue;
+        }
         uint32_t c = text[i];
+        if (!roomy && n + 4 > capacity) return false;
+        if (c - 1 < 0x7F) {  // ASCII but NUL: most of every path
+            out[n++] = static_cast<unsigned char>(upperAscii && c - 'a' < 26 ? c - 0x20 : c);
+            continue;
+        }
         if (c == 0) break;
-        if (n + 4 > capacity) return false;
-        if (c < 0x80) {
-            if (upperAscii && c >= 'a' && c <= 'z') c -= 0x20;
-            out[n++] = static_cast<unsigned char>(c);
-        } else if (c < 0x800) {
+        if (c < 0x800) {
             out[n++] = static_cast<unsigned char>(0xC0 | (c >> 6));
             out[n++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
         } else if (c >= 0xD800 && c <= 0xDFFF) {

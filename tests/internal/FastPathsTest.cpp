@@ -28,6 +28,9 @@ std::vector<std::wstring> AdversarialWideTexts() {
         L"e\u0301 combining \u0308marks\u20DD",
         L"\uFEFFleading BOM", L"\uFFFEleading swapped BOM", L"mid\uFEFFdle\uFFFEtwo",
         L"\x7F\x80\x7FF\x800\xFFFD\xFFFF",                            // encoding boundaries
+        L"`az{@AZ[ `az{@AZ[ \x01\x7F",                                // letter-case edges
+        std::wstring(L"abc\0defg", 8), std::wstring(L"abcdefghijklmn\0opq", 18),  // NUL in a run
+        L"abcdefg\u00e9hijklmnopq\x80rstuvwxyz\xFFFF",            // one wide unit in a run
         Units({L'\xD800'}), Units({L'\xDC00'}),                       // lone, alone
         Units({L'\xD800', L'a', L'b'}), Units({L'a', L'b', L'\xD800'}),  // high at either end
         Units({L'\xDC00', L'a'}), Units({L'a', L'\xDFFF'}),           // low at either end
@@ -128,7 +131,9 @@ void ExpectSameFormatting(const wchar_t* format, std::initializer_list<SqlValue>
     size_t length = 12345;
     SqlFormatResult plain = FormatSql(format, values, &statement);
     EXPECT_EQ(plain, CheckFormatSql(format, values, &length));
-    if (plain != SqlFormatResult::kBadValue) EXPECT_EQ(statement.size(), length);
+    if (plain != SqlFormatResult::kBadValue) {
+        EXPECT_EQ(statement.size(), length);
+    }
 }
 
 }  // namespace
