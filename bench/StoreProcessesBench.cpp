@@ -6,13 +6,11 @@
 // they add slower. The timer runs from the gate until every child is done.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <string>
-#include <vector>
 
+#include "GatedChildren.h"
 #include "Ratios.h"
 #include "TestSupport.h"
-#include "../tests/procs/coord_sync.h"
 
 namespace {
 
@@ -22,30 +20,11 @@ void BM_StoreBlockAddProcesses(benchmark::State& state) {
     const int processes = static_cast<int>(state.range(0));
     FreshStore();
     for (auto _ : state) {
-        NamedCounter ready(UniqueName(L"ready"));
-        NamedCounter done(UniqueName(L"done"));
-        NamedGate go(UniqueName(L"go"));
-        std::vector<HANDLE> children;
-        for (int i = 0; i < processes; ++i)
-            children.push_back(StartChild(
-                L"store_block_adder", L"adder" + std::to_wstring(i) + L" " +
-                                          std::to_wstring(kAddsPerProcess) + L" " + ready.name() +
-                                          L" " + go.name() + L" " + done.name()));
-        if (!ready.WaitFor(processes)) {
-            state.SkipWithError("an adder did not start");
-            return;
-        }
-        auto start = std::chrono::steady_clock::now();
-        go.Open();
-        bool finished = done.WaitFor(processes);
-        auto elapsed = std::chrono::steady_clock::now() - start;
-        state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
-        int failures = 0;
-        for (HANDLE child : children) failures += WaitChild(child) != 0 ? 1 : 0;
-        if (!finished || failures != 0) {
-            state.SkipWithError("an adder failed");
-            return;
-        }
+        auto arguments = [](int i, const GateNames& gate) {
+            return L"adder" + std::to_wstring(i) + L" " + std::to_wstring(kAddsPerProcess) + L" " +
+                   gate.ready + L" " + gate.go + L" " + gate.done;
+        };
+        if (!TimeGatedChildren(state, L"store_block_adder", processes, arguments)) return;
     }
     state.SetItemsProcessed(state.iterations() * processes * kAddsPerProcess);
 }

@@ -56,16 +56,18 @@ private:
 
 // The rows the store's list benchmarks hold, written raw: keys, texts and
 // counts as the store writes them.
-void FillRawBlockList(const RawDatabase& raw, int count) {
+// insertSql takes the key as ?1, the path as ?2 and, when it has a third
+// parameter, the row's number as ?3.
+void FillRaw(const RawDatabase& raw, const char* insertSql, int count) {
     raw.Exec("BEGIN");
     sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(raw.handle(), "INSERT INTO blocklist VALUES (?1, ?2, ?3)", -1, &insert,
-                       nullptr);
+    sqlite3_prepare_v2(raw.handle(), insertSql, -1, &insert, nullptr);
+    const bool numbered = sqlite3_bind_parameter_count(insert) >= 3;
     for (int i = 0; i < count; ++i) {
         std::string path = Narrow(RowPath(i));
         sqlite3_bind_int(insert, 1, Key(RowPath(i)));
         sqlite3_bind_text(insert, 2, path.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(insert, 3, i);
+        if (numbered) sqlite3_bind_int(insert, 3, i);
         sqlite3_step(insert);
         sqlite3_reset(insert);
     }
@@ -73,20 +75,12 @@ void FillRawBlockList(const RawDatabase& raw, int count) {
     raw.Exec("COMMIT");
 }
 
+void FillRawBlockList(const RawDatabase& raw, int count) {
+    FillRaw(raw, "INSERT INTO blocklist VALUES (?1, ?2, ?3)", count);
+}
+
 void FillRawRejectList(const RawDatabase& raw, int count) {
-    raw.Exec("BEGIN");
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(raw.handle(), "INSERT INTO rejectlist VALUES (?1, ?2, 'C:\\', 1)", -1,
-                       &insert, nullptr);
-    for (int i = 0; i < count; ++i) {
-        std::string path = Narrow(RowPath(i));
-        sqlite3_bind_int(insert, 1, Key(RowPath(i)));
-        sqlite3_bind_text(insert, 2, path.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    raw.Exec("COMMIT");
+    FillRaw(raw, "INSERT INTO rejectlist VALUES (?1, ?2, 'C:\\', 1)", count);
 }
 
 // A text column as the wide text a user of SQLite would make of it.
@@ -95,6 +89,33 @@ std::wstring Text16(sqlite3_stmt* query, int column) {
     if (!text) return std::wstring();
     return std::wstring(static_cast<const wchar_t*>(text),
                         static_cast<size_t>(sqlite3_column_bytes16(query, column)) / 2);
+}
+
+// Times one raw read of every row per iteration, the way a user of SQLite
+// would write it: a read transaction, one prepared query, each row appended
+// as the record readRow makes of it.
+template <typename Record, typename ReadRow>
+void TimeRawRead(benchmark::State& state, const RawDatabase& raw, const char* sql, int count,
+                 ReadRow readRow) {
+    for (auto _ : state) {
+        std::vector<Record> items;
+        raw.Exec("BEGIN");
+        sqlite3_stmt* query = nullptr;
+        sqlite3_prepare_v2(raw.handle(), sql, -1, &query, nullptr);
+        while (sqlite3_step(query) == SQLITE_ROW) items.push_back(readRow(query));
+        sqlite3_finalize(query);
+        raw.Exec("COMMIT");
+        if (static_cast<int>(items.size()) != count) state.SkipWithError("read the wrong rows");
+        benchmark::DoNotOptimize(items.data());
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+const char kRawBlockQuery[] = "SELECT pathhash, filepath, blockcount FROM blocklist";
+const char kRawRejectQuery[] = "SELECT pathhash, filepath, mountpoint, bFile FROM rejectlist";
+
+const char* Utf8Column(sqlite3_stmt* query, int column) {
+    return reinterpret_cast<const char*>(sqlite3_column_text(query, column));
 }
 
 void BM_StoreAddBlockCountHot(benchmark::State& state) {
@@ -158,23 +179,10 @@ void BM_RawReadBlockList(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     RawDatabase raw;
     FillRawBlockList(raw, count);
-
-    for (auto _ : state) {
-        std::vector<RawBlockRow> items;
-        raw.Exec("BEGIN");
-        sqlite3_stmt* query = nullptr;
-        sqlite3_prepare_v2(raw.handle(), "SELECT pathhash, filepath, blockcount FROM blocklist",
-                           -1, &query, nullptr);
-        while (sqlite3_step(query) == SQLITE_ROW)
-            items.push_back({sqlite3_column_int(query, 0),
-                             reinterpret_cast<const char*>(sqlite3_column_text(query, 1)),
-                             sqlite3_column_int(query, 2)});
-        sqlite3_finalize(query);
-        raw.Exec("COMMIT");
-        if (static_cast<int>(items.size()) != count) state.SkipWithError("read the wrong rows");
-        benchmark::DoNotOptimize(items.data());
-    }
-    state.SetItemsProcessed(state.iterations() * count);
+    TimeRawRead<RawBlockRow>(state, raw, kRawBlockQuery, count, [](sqlite3_stmt* query) {
+        return RawBlockRow{sqlite3_column_int(query, 0), Utf8Column(query, 1),
+                           sqlite3_column_int(query, 2)};
+    });
 }
 BENCHMARK(BM_RawReadBlockList)->Arg(kRows)->Unit(benchmark::kMillisecond);
 
@@ -184,25 +192,13 @@ void BM_RawReadBlockListRecords(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     RawDatabase raw;
     FillRawBlockList(raw, count);
-    for (auto _ : state) {
-        std::vector<BlockCountItem> items;
-        raw.Exec("BEGIN");
-        sqlite3_stmt* query = nullptr;
-        sqlite3_prepare_v2(raw.handle(), "SELECT pathhash, filepath, blockcount FROM blocklist",
-                           -1, &query, nullptr);
-        while (sqlite3_step(query) == SQLITE_ROW) {
-            BlockCountItem item;
-            item.pathhash = sqlite3_column_int(query, 0);
-            item.filepath = Text16(query, 1);
-            item.blockcount = sqlite3_column_int(query, 2);
-            items.push_back(std::move(item));
-        }
-        sqlite3_finalize(query);
-        raw.Exec("COMMIT");
-        if (static_cast<int>(items.size()) != count) state.SkipWithError("read the wrong rows");
-        benchmark::DoNotOptimize(items.data());
-    }
-    state.SetItemsProcessed(state.iterations() * count);
+    TimeRawRead<BlockCountItem>(state, raw, kRawBlockQuery, count, [](sqlite3_stmt* query) {
+        BlockCountItem item;
+        item.pathhash = sqlite3_column_int(query, 0);
+        item.filepath = Text16(query, 1);
+        item.blockcount = sqlite3_column_int(query, 2);
+        return item;
+    });
 }
 BENCHMARK(BM_RawReadBlockListRecords)->Arg(kRows)->Unit(benchmark::kMillisecond);
 
@@ -281,24 +277,10 @@ void BM_RawReadRejectList(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     RawDatabase raw;
     FillRawRejectList(raw, count);
-
-    for (auto _ : state) {
-        std::vector<RawPathRow> items;
-        raw.Exec("BEGIN");
-        sqlite3_stmt* query = nullptr;
-        sqlite3_prepare_v2(raw.handle(),
-                           "SELECT pathhash, filepath, mountpoint, bFile FROM rejectlist", -1,
-                           &query, nullptr);
-        while (sqlite3_step(query) == SQLITE_ROW)
-            items.push_back({reinterpret_cast<const char*>(sqlite3_column_text(query, 1)),
-                             reinterpret_cast<const char*>(sqlite3_column_text(query, 2)),
-                             sqlite3_column_int(query, 3) != 0});
-        sqlite3_finalize(query);
-        raw.Exec("COMMIT");
-        if (static_cast<int>(items.size()) != count) state.SkipWithError("read the wrong rows");
-        benchmark::DoNotOptimize(items.data());
-    }
-    state.SetItemsProcessed(state.iterations() * count);
+    TimeRawRead<RawPathRow>(state, raw, kRawRejectQuery, count, [](sqlite3_stmt* query) {
+        return RawPathRow{Utf8Column(query, 1), Utf8Column(query, 2),
+                          sqlite3_column_int(query, 3) != 0};
+    });
 }
 BENCHMARK(BM_RawReadRejectList)->Arg(kRows)->Unit(benchmark::kMillisecond);
 
@@ -306,26 +288,13 @@ void BM_RawReadRejectListRecords(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     RawDatabase raw;
     FillRawRejectList(raw, count);
-    for (auto _ : state) {
-        std::vector<ProtectFileItem> items;
-        raw.Exec("BEGIN");
-        sqlite3_stmt* query = nullptr;
-        sqlite3_prepare_v2(raw.handle(),
-                           "SELECT pathhash, filepath, mountpoint, bFile FROM rejectlist", -1,
-                           &query, nullptr);
-        while (sqlite3_step(query) == SQLITE_ROW) {
-            ProtectFileItem item;
-            item.filepath = Text16(query, 1);
-            item.mountpoint = Text16(query, 2);
-            item.bFile = sqlite3_column_int(query, 3) != 0;
-            items.push_back(std::move(item));
-        }
-        sqlite3_finalize(query);
-        raw.Exec("COMMIT");
-        if (static_cast<int>(items.size()) != count) state.SkipWithError("read the wrong rows");
-        benchmark::DoNotOptimize(items.data());
-    }
-    state.SetItemsProcessed(state.iterations() * count);
+    TimeRawRead<ProtectFileItem>(state, raw, kRawRejectQuery, count, [](sqlite3_stmt* query) {
+        ProtectFileItem item;
+        item.filepath = Text16(query, 1);
+        item.mountpoint = Text16(query, 2);
+        item.bFile = sqlite3_column_int(query, 3) != 0;
+        return item;
+    });
 }
 BENCHMARK(BM_RawReadRejectListRecords)->Arg(kRows)->Unit(benchmark::kMillisecond);
 
