@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Ratios.h"
@@ -52,6 +53,70 @@ public:
 private:
     sqlite3* db_ = nullptr;
 };
+
+// The rows the store's list benchmarks hold, written raw: keys, texts and
+// counts as the store writes them.
+// insertSql takes the key as ?1, the path as ?2 and, when it has a third
+// parameter, the row's number as ?3.
+void FillRaw(const RawDatabase& raw, const char* insertSql, int count) {
+    raw.Exec("BEGIN");
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(raw.handle(), insertSql, -1, &insert, nullptr);
+    const bool numbered = sqlite3_bind_parameter_count(insert) >= 3;
+    for (int i = 0; i < count; ++i) {
+        std::string path = Narrow(RowPath(i));
+        sqlite3_bind_int(insert, 1, Key(RowPath(i)));
+        sqlite3_bind_text(insert, 2, path.c_str(), -1, SQLITE_TRANSIENT);
+        if (numbered) sqlite3_bind_int(insert, 3, i);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    raw.Exec("COMMIT");
+}
+
+void FillRawBlockList(const RawDatabase& raw, int count) {
+    FillRaw(raw, "INSERT INTO blocklist VALUES (?1, ?2, ?3)", count);
+}
+
+void FillRawRejectList(const RawDatabase& raw, int count) {
+    FillRaw(raw, "INSERT INTO rejectlist VALUES (?1, ?2, 'C:\\', 1)", count);
+}
+
+// A text column as the wide text a user of SQLite would make of it.
+std::wstring Text16(sqlite3_stmt* query, int column) {
+    const void* text = sqlite3_column_text16(query, column);
+    if (!text) return std::wstring();
+    return std::wstring(static_cast<const wchar_t*>(text),
+                        static_cast<size_t>(sqlite3_column_bytes16(query, column)) / 2);
+}
+
+// Times one raw read of every row per iteration, the way a user of SQLite
+// would write it: a read transaction, one prepared query, each row appended
+// as the record readRow makes of it.
+template <typename Record, typename ReadRow>
+void TimeRawRead(benchmark::State& state, const RawDatabase& raw, const char* sql, int count,
+                 ReadRow readRow) {
+    for (auto _ : state) {
+        std::vector<Record> items;
+        raw.Exec("BEGIN");
+        sqlite3_stmt* query = nullptr;
+        sqlite3_prepare_v2(raw.handle(), sql, -1, &query, nullptr);
+        while (sqlite3_step(query) == SQLITE_ROW) items.push_back(readRow(query));
+        sqlite3_finalize(query);
+        raw.Exec("COMMIT");
+        if (static_cast<int>(items.size()) != count) state.SkipWithError("read the wrong rows");
+        benchmark::DoNotOptimize(items.data());
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+const char kRawBlockQuery[] = "SELECT pathhash, filepath, blockcount FROM blocklist";
+const char kRawRejectQuery[] = "SELECT pathhash, filepath, mountpoint, bFile FROM rejectlist";
+
+const char* Utf8Column(sqlite3_stmt* query, int column) {
+    return reinterpret_cast<const char*>(sqlite3_column_text(query, column));
+}
 
 void BM_StoreAddBlockCountHot(benchmark::State& state) {
     IFileProtectCfgMgr* store = FreshStore();
@@ -113,39 +178,73 @@ struct RawBlockRow {
 void BM_RawReadBlockList(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     RawDatabase raw;
-    raw.Exec("BEGIN");
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(raw.handle(), "INSERT INTO blocklist VALUES (?1, ?2, ?3)", -1, &insert,
-                       nullptr);
-    for (int i = 0; i < count; ++i) {
-        std::string path = Narrow(RowPath(i));
-        sqlite3_bind_int(insert, 1, Key(RowPath(i)));
-        sqlite3_bind_text(insert, 2, path.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(insert, 3, i);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    raw.Exec("COMMIT");
-
-    for (auto _ : state) {
-        std::vector<RawBlockRow> items;
-        raw.Exec("BEGIN");
-        sqlite3_stmt* query = nullptr;
-        sqlite3_prepare_v2(raw.handle(), "SELECT pathhash, filepath, blockcount FROM blocklist",
-                           -1, &query, nullptr);
-        while (sqlite3_step(query) == SQLITE_ROW)
-            items.push_back({sqlite3_column_int(query, 0),
-                             reinterpret_cast<const char*>(sqlite3_column_text(query, 1)),
-                             sqlite3_column_int(query, 2)});
-        sqlite3_finalize(query);
-        raw.Exec("COMMIT");
-        if (static_cast<int>(items.size()) != count) state.SkipWithError("read the wrong rows");
-        benchmark::DoNotOptimize(items.data());
-    }
-    state.SetItemsProcessed(state.iterations() * count);
+    FillRawBlockList(raw, count);
+    TimeRawRead<RawBlockRow>(state, raw, kRawBlockQuery, count, [](sqlite3_stmt* query) {
+        return RawBlockRow{sqlite3_column_int(query, 0), Utf8Column(query, 1),
+                           sqlite3_column_int(query, 2)};
+    });
 }
 BENCHMARK(BM_RawReadBlockList)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+// What a user would write instead of calling the store: one prepared query
+// in a read transaction, into the records the store returns.
+void BM_RawReadBlockListRecords(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    RawDatabase raw;
+    FillRawBlockList(raw, count);
+    TimeRawRead<BlockCountItem>(state, raw, kRawBlockQuery, count, [](sqlite3_stmt* query) {
+        BlockCountItem item;
+        item.pathhash = sqlite3_column_int(query, 0);
+        item.filepath = Text16(query, 1);
+        item.blockcount = sqlite3_column_int(query, 2);
+        return item;
+    });
+}
+BENCHMARK(BM_RawReadBlockListRecords)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+// One look-up per iteration, of the rows in turn, each found.
+void BM_StoreGetBlockCount(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    IFileProtectCfgMgr* store = FreshStore();
+    std::vector<BlockCountItem> rows(count);
+    for (int i = 0; i < count; ++i) {
+        rows[i].filepath = RowPath(i);
+        rows[i].blockcount = i;
+    }
+    if (!store->AddBlockCountList(rows)) state.SkipWithError("filling blocklist failed");
+    size_t next = 0;
+    for (auto _ : state) {
+        BlockCountItem& item = rows[next];
+        next = next + 1 == rows.size() ? 0 : next + 1;
+        if (!store->GetBlockCount(item)) state.SkipWithError("GetBlockCount missed a row");
+    }
+    state.SetItemsProcessed(state.iterations());
+    store->ClearBlockList();
+}
+BENCHMARK(BM_StoreGetBlockCount)->Arg(kRows)->Unit(benchmark::kMicrosecond);
+
+// The same look-ups raw: the key computed beforehand, one prepared query.
+void BM_RawKeyedBlockCount(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    RawDatabase raw;
+    FillRawBlockList(raw, count);
+    std::vector<int32_t> keys;
+    for (int i = 0; i < count; ++i) keys.push_back(Key(RowPath(i)));
+    sqlite3_stmt* lookup = nullptr;
+    sqlite3_prepare_v2(raw.handle(), "SELECT blockcount FROM blocklist WHERE pathhash = ?", -1,
+                       &lookup, nullptr);
+    size_t next = 0;
+    for (auto _ : state) {
+        sqlite3_bind_int(lookup, 1, keys[next]);
+        next = next + 1 == keys.size() ? 0 : next + 1;
+        if (sqlite3_step(lookup) != SQLITE_ROW) state.SkipWithError("look-up missed a row");
+        benchmark::DoNotOptimize(sqlite3_column_int(lookup, 0));
+        sqlite3_reset(lookup);
+    }
+    state.SetItemsProcessed(state.iterations());
+    sqlite3_finalize(lookup);
+}
+BENCHMARK(BM_RawKeyedBlockCount)->Arg(kRows)->Unit(benchmark::kMicrosecond);
 
 void BM_StoreGetRejectList(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
@@ -177,45 +276,39 @@ struct RawPathRow {
 void BM_RawReadRejectList(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     RawDatabase raw;
-    raw.Exec("BEGIN");
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(raw.handle(), "INSERT INTO rejectlist VALUES (?1, ?2, 'C:\\', 1)", -1,
-                       &insert, nullptr);
-    for (int i = 0; i < count; ++i) {
-        std::string path = Narrow(RowPath(i));
-        sqlite3_bind_int(insert, 1, Key(RowPath(i)));
-        sqlite3_bind_text(insert, 2, path.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    raw.Exec("COMMIT");
-
-    for (auto _ : state) {
-        std::vector<RawPathRow> items;
-        raw.Exec("BEGIN");
-        sqlite3_stmt* query = nullptr;
-        sqlite3_prepare_v2(raw.handle(),
-                           "SELECT pathhash, filepath, mountpoint, bFile FROM rejectlist", -1,
-                           &query, nullptr);
-        while (sqlite3_step(query) == SQLITE_ROW)
-            items.push_back({reinterpret_cast<const char*>(sqlite3_column_text(query, 1)),
-                             reinterpret_cast<const char*>(sqlite3_column_text(query, 2)),
-                             sqlite3_column_int(query, 3) != 0});
-        sqlite3_finalize(query);
-        raw.Exec("COMMIT");
-        if (static_cast<int>(items.size()) != count) state.SkipWithError("read the wrong rows");
-        benchmark::DoNotOptimize(items.data());
-    }
-    state.SetItemsProcessed(state.iterations() * count);
+    FillRawRejectList(raw, count);
+    TimeRawRead<RawPathRow>(state, raw, kRawRejectQuery, count, [](sqlite3_stmt* query) {
+        return RawPathRow{Utf8Column(query, 1), Utf8Column(query, 2),
+                          sqlite3_column_int(query, 3) != 0};
+    });
 }
 BENCHMARK(BM_RawReadRejectList)->Arg(kRows)->Unit(benchmark::kMillisecond);
 
+void BM_RawReadRejectListRecords(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    RawDatabase raw;
+    FillRawRejectList(raw, count);
+    TimeRawRead<ProtectFileItem>(state, raw, kRawRejectQuery, count, [](sqlite3_stmt* query) {
+        ProtectFileItem item;
+        item.filepath = Text16(query, 1);
+        item.mountpoint = Text16(query, 2);
+        item.bFile = sqlite3_column_int(query, 3) != 0;
+        return item;
+    });
+}
+BENCHMARK(BM_RawReadRejectListRecords)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
-BENCH_RATIO(rules_hot_add, "AddBlockCount on a hot path vs raw SQLite upsert",
-            "BM_StoreAddBlockCountHot", "BM_RawUpsertBlockCountHot", 0.75);
-BENCH_RATIO(rules_block_list, "GetBlockList of 10,000 rows vs raw SQLite read",
-            "BM_StoreGetBlockList/10000", "BM_RawReadBlockList/10000", 0.25);
-BENCH_RATIO(rules_reject_list, "GetRejectList of 10,000 rows vs raw SQLite read",
-            "BM_StoreGetRejectList/10000", "BM_RawReadRejectList/10000", 0.25);
+BENCH_RATIO(hot_block_add, "AddBlockCount on a hot path vs raw SQLite upsert",
+            "BM_StoreAddBlockCountHot", "BM_RawUpsertBlockCountHot", 0.90);
+BENCH_RATIO(block_list_same_output, "GetBlockList, 10,000 rows vs raw into the same records",
+            "BM_StoreGetBlockList/10000", "BM_RawReadBlockListRecords/10000", 0.90);
+BENCH_RATIO(reject_list_same_output, "GetRejectList, 10,000 rows vs raw into the same records",
+            "BM_StoreGetRejectList/10000", "BM_RawReadRejectListRecords/10000", 0.90);
+BENCH_RATIO(block_list_floor, "GetBlockList, 10,000 rows vs raw narrow read",
+            "BM_StoreGetBlockList/10000", "BM_RawReadBlockList/10000", 0.60);
+BENCH_RATIO(reject_list_floor, "GetRejectList, 10,000 rows vs raw narrow read",
+            "BM_StoreGetRejectList/10000", "BM_RawReadRejectList/10000", 0.60);
+BENCH_RATIO(block_count_lookup, "GetBlockCount in 10,000 rows vs raw keyed look-up",
+            "BM_StoreGetBlockCount/10000", "BM_RawKeyedBlockCount/10000", 0.50);

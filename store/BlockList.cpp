@@ -1,13 +1,17 @@
 // Per-path block counts: the table blocklist.
 #include <cstdint>
 
+#include "BoundStatement.h"
 #include "FileProtectCfgMgr.h"
 #include "HashText.h"
 #include "Transaction.h"
+#include "Utf8Text.h"
 
 namespace {
 
 const char kBlockQuery[] = "SELECT pathhash, filepath, blockcount FROM blocklist";
+const wchar_t kBlockRowByKey[] =
+    L"SELECT filepath, blockcount FROM blocklist WHERE pathhash = %d";
 const wchar_t kDeleteByKey[] = L"DELETE FROM blocklist WHERE pathhash = %d";
 
 // Sums are stored as 64-bit integers and may have left the 32-bit range of
@@ -21,10 +25,8 @@ int32_t Saturated(int64_t sum) {
 // Reads the current row. False for a row without a path, which the scans
 // pass over.
 bool ReadBlockRow(const Query& query, BlockCountItem* item) {
-    std::wstring path;
-    if (!query.Text(1, &path)) return false;
+    if (!query.Text(1, &item->filepath)) return false;
     item->pathhash = query.Int(0);
-    item->filepath = path;
     item->blockcount = Saturated(query.Int64(2));
     return true;
 }
@@ -33,28 +35,53 @@ bool ReadBlockRow(const Query& query, BlockCountItem* item) {
 
 bool CFileProtectCfgMgr::GetBlockCount(BlockCountItem& item) {
     StoreGuard guard(mutex_);
-    bool found = false;
-    RunRead(db_, kBlockQuery, [&](Query& query) {
+    Transaction transaction(db_, Transaction::kRead);
+    if (!transaction.begun()) return false;
+    // The stored text must match exactly, letter case included; the hash
+    // alone would also match other spellings of the path. Every row the
+    // store writes lies under the hash of its own text, so the exact text
+    // can only be under the argument's hash: one indexed look-up finds it.
+    // A row that another program put under some other key is still found
+    // by the scan of every row, which a miss falls back to.
+    int32_t count = 0;
+    bool found = FindBlockCountByKey(item.filepath, &count);
+    if (!found) {
+        Query query(db_, kBlockQuery);
+        if (!query.prepared()) return false;
         BlockCountItem row;
-        // The stored text must match exactly, letter case included; the
-        // hash alone would also match other spellings of the path.
-        while (query.Step()) {
+        while (!found && query.Step())
             if (ReadBlockRow(query, &row) && row.filepath == item.filepath) {
-                item.blockcount = row.blockcount;
+                count = row.blockcount;
                 found = true;
-                return;
             }
-        }
-    });
+    }
+    transaction.Commit();  // a read keeps what it read
+    if (found) item.blockcount = count;
     return found;
+}
+
+bool CFileProtectCfgMgr::FindBlockCountByKey(const std::wstring& path, int32_t* count) {
+    sqlite3_stmt* lookup = nullptr;
+    if (Prepare(kBlockRowByKey, &lookup) != SQLITE_OK) return false;
+    BoundStatement bound(lookup, {PathKey(path)});
+    if (bound.bindResult() != SQLITE_OK || sqlite3_step(lookup) != SQLITE_ROW) return false;
+    const unsigned char* stored = sqlite3_column_text(lookup, 0);
+    if (!stored) return false;
+    std::wstring storedPath;
+    FromHelperUtf8(reinterpret_cast<const char*>(stored), &storedPath);
+    if (storedPath != path) return false;
+    *count = Saturated(sqlite3_column_int64(lookup, 1));
+    return true;
 }
 
 bool CFileProtectCfgMgr::GetBlockList(std::vector<BlockCountItem>& items) {
     StoreGuard guard(mutex_);
     return RunRead(db_, kBlockQuery, [&](Query& query) {
-        BlockCountItem row;
-        while (query.Step())
-            if (ReadBlockRow(query, &row)) items.push_back(row);
+        // Read in place: each row's text is allocated once.
+        while (query.Step()) {
+            items.emplace_back();
+            if (!ReadBlockRow(query, &items.back())) items.pop_back();
+        }
     });
 }
 

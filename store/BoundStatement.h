@@ -8,7 +8,6 @@
 
 #include <initializer_list>
 #include <string>
-#include <vector>
 
 #include "SqlText.h"
 
@@ -16,17 +15,22 @@
 // statement when the execution ends, so the next one starts clean.
 class BoundStatement {
 public:
-    BoundStatement(sqlite3_stmt* statement, std::initializer_list<SqlValue> values);
+    // utf8[i] is the helper's UTF-8 of values[i] when that value is a text
+    // (ToHelperUtf8), converted once by the caller, which may need the same
+    // bytes for a key claim; it must stay alive until this object ends. May
+    // be null when no value is a text.
+    BoundStatement(sqlite3_stmt* statement, std::initializer_list<SqlValue> values,
+                   const std::string* utf8 = nullptr);
     ~BoundStatement();
     BoundStatement(const BoundStatement&) = delete;
     BoundStatement& operator=(const BoundStatement&) = delete;
 
     // SQLITE_OK, SQLITE_RANGE when the statement does not take exactly the
-    // values given, or the code of the bind that failed.
+    // values given, SQLITE_MISUSE for a text without its UTF-8, or the code
+    // of the bind that failed.
     int bindResult() const { return bindResult_; }
 
 private:
     sqlite3_stmt* statement_;
-    std::vector<std::string> texts_;  // alive until the reset
     int bindResult_ = SQLITE_OK;
 };

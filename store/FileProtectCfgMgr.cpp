@@ -10,6 +10,7 @@
 #include "BoundStatement.h"
 #include "Query.h"
 #include "Transaction.h"
+#include "Utf8Text.h"
 
 // Every log tag names this file (see LogLocation.h).
 extern const char kStoreSourcePath[] = __FILE__;
@@ -181,18 +182,27 @@ bool CFileProtectCfgMgr::ExecSql(sqlite3* db, const std::wstring& statement) {
 bool CFileProtectCfgMgr::ExecFormatted(const wchar_t* format,
                                        std::initializer_list<SqlValue> values,
                                        std::initializer_list<KeyClaim> claims) {
-    std::wstring statement;
-    switch (FormatSql(format, values, &statement)) {
+    // Only the length is needed to run: the text is built for a log line.
+    size_t length = 0;
+    switch (CheckFormatSql(format, values, &length)) {
         case SqlFormatResult::kOk:
             break;
         case SqlFormatResult::kTooLong:
-            WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d",
-                     Helper()->WideToUtf8(statement).c_str(), SQLITE_TOOBIG);
+            LogStatementFailure(format, values, SQLITE_TOOBIG);
             return false;
         case SqlFormatResult::kBadValue:
             WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d",
                      Helper()->WideToUtf8(format).c_str(), SQLITE_MISUSE);
             return false;
+    }
+
+    // Each text is converted once, for its claim and its bind alike, into
+    // strings that keep their capacity from row to row.
+    if (valueUtf8_.size() < values.size()) valueUtf8_.resize(values.size());
+    size_t index = 0;
+    for (const SqlValue& value : values) {
+        if (value.isText()) ToHelperUtf8(value.text(), &valueUtf8_[index]);
+        ++index;
     }
 
     // A claim and its write must see the same table: outside a transaction
@@ -203,11 +213,11 @@ bool CFileProtectCfgMgr::ExecFormatted(const wchar_t* format,
 
     int rc = db_ ? SQLITE_OK : SQLITE_MISUSE;
     if (rc == SQLITE_OK && own && !own->begun()) rc = sqlite3_errcode(db_);
-    if (rc == SQLITE_OK) rc = CheckClaims(claims);
+    if (rc == SQLITE_OK) rc = CheckClaims(claims, values);
     sqlite3_stmt* prepared = nullptr;
     if (rc == SQLITE_OK) rc = Prepare(format, &prepared);
     if (rc == SQLITE_OK) {
-        BoundStatement bound(prepared, values);
+        BoundStatement bound(prepared, values, valueUtf8_.data());
         rc = bound.bindResult();
         if (rc == SQLITE_OK) rc = sqlite3_step(prepared);
     }
@@ -217,10 +227,17 @@ bool CFileProtectCfgMgr::ExecFormatted(const wchar_t* format,
         ok = false;
         rc = sqlite3_errcode(db_);
     }
-    if (!ok)
-        WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d",
-                 Helper()->WideToUtf8(statement).c_str(), rc);
+    if (!ok) LogStatementFailure(format, values, rc);
     return ok;
+}
+
+void CFileProtectCfgMgr::LogStatementFailure(const wchar_t* format,
+                                             std::initializer_list<SqlValue> values, int rc) {
+    // The whole formatted text, also when it is over the limit.
+    std::wstring statement;
+    FormatSql(format, values, &statement);
+    WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d",
+             Helper()->WideToUtf8(statement).c_str(), rc);
 }
 
 int CFileProtectCfgMgr::Prepare(const wchar_t* format, sqlite3_stmt** statement) {

@@ -107,10 +107,22 @@ private:
     // The cached statement for a format. SQLITE_OK, or the code of the
     // failure (a format that cannot take its values as parameters included).
     int Prepare(const wchar_t* format, sqlite3_stmt** statement);
-    // SQLITE_OK when every claim holds; the code to log otherwise.
-    int CheckClaims(std::initializer_list<KeyClaim> claims);
+    // Logs a failed statement with its formatted text and code.
+    void LogStatementFailure(const wchar_t* format, std::initializer_list<SqlValue> values,
+                             int rc);
+    // SQLITE_OK when every claim holds; the code to log otherwise. A claim's
+    // path that is one of the values uses that value's converted text.
+    int CheckClaims(std::initializer_list<KeyClaim> claims,
+                    std::initializer_list<SqlValue> values);
+    // The claimed path's UTF-8: the converted value when the path is one of
+    // the statement's values, else a conversion of its own.
+    const std::string& ClaimUtf8(const KeyClaim& claim, std::initializer_list<SqlValue> values);
     void FinalizePrepared();
     void CloseConnection();
+
+    // GetBlockCount's indexed look-up: the row under the path's key, when its
+    // text is exactly the path.
+    bool FindBlockCountByKey(const std::wstring& path, int32_t* count);
 
     // The path hash as the tables store it: the same 32 bits, signed.
     static int32_t PathKey(const std::wstring& path);
@@ -126,6 +138,10 @@ private:
         sqlite3_stmt* statement;
     };
     std::unordered_map<const wchar_t*, PreparedEntry> prepared_;
+    // The UTF-8 of the current statement's texts, by value position, and of
+    // a claimed path that is not among them. Reused from row to row.
+    std::vector<std::string> valueUtf8_;
+    std::string claimUtf8_;
     // Serialises the store's operations in this process, so one thread's
     // statement can never fall into another thread's transaction. Recursive
     // because list operations call the single-item ones inside their own

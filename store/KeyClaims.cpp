@@ -1,7 +1,7 @@
 // Checking that a key holds no other path's row before a write uses it.
 #include "BoundStatement.h"
 #include "FileProtectCfgMgr.h"
-#include "Helper.h"
+#include "Utf8Text.h"
 
 namespace {
 
@@ -34,7 +34,8 @@ const wchar_t* KeyLookupFormat(PathTable table) {
     return L"SELECT filepath FROM blocklist WHERE pathhash = %d";
 }
 
-int CFileProtectCfgMgr::CheckClaims(std::initializer_list<KeyClaim> claims) {
+int CFileProtectCfgMgr::CheckClaims(std::initializer_list<KeyClaim> claims,
+                                    std::initializer_list<SqlValue> values) {
     for (const KeyClaim& claim : claims) {
         if (claim.path.empty()) return SQLITE_MISUSE;  // no rule is ever about no path
         sqlite3_stmt* lookup = nullptr;
@@ -47,9 +48,20 @@ int CFileProtectCfgMgr::CheckClaims(std::initializer_list<KeyClaim> claims) {
         if (rc != SQLITE_ROW) return rc;
         const unsigned char* stored = sqlite3_column_text(lookup, 0);
         // A row without a path text belongs to no other path.
-        if (stored && !SamePath(stored, sqlite3_column_bytes(lookup, 0),
-                                Helper()->WideToUtf8(claim.path)))
+        if (stored && !SamePath(stored, sqlite3_column_bytes(lookup, 0), ClaimUtf8(claim, values)))
             return SQLITE_CONSTRAINT_PRIMARYKEY;
     }
     return SQLITE_OK;
+}
+
+const std::string& CFileProtectCfgMgr::ClaimUtf8(const KeyClaim& claim,
+                                                 std::initializer_list<SqlValue> values) {
+    // Values are converted before the claims are checked (ExecFormatted).
+    size_t index = 0;
+    for (const SqlValue& value : values) {
+        if (value.isText() && &value.text() == &claim.path) return valueUtf8_[index];
+        ++index;
+    }
+    ToHelperUtf8(claim.path, &claimUtf8_);
+    return claimUtf8_;
 }

@@ -1,6 +1,6 @@
 #include "Query.h"
 
-#include "Helper.h"
+#include "Utf8Text.h"
 
 Query::Query(sqlite3* db, const char* sql, int length) {
     if (sqlite3_prepare_v2(db, sql, length, &statement_, nullptr) != SQLITE_OK) {
@@ -22,7 +22,7 @@ bool Query::IsNull(int column) const {
 bool Query::Text(int column, std::wstring* text) const {
     const unsigned char* utf8 = sqlite3_column_text(statement_, column);
     if (!utf8) return false;
-    *text = Helper()->Utf8ToWide(reinterpret_cast<const char*>(utf8));
+    FromHelperUtf8(reinterpret_cast<const char*>(utf8), text);
     return true;
 }
 

@@ -7,12 +7,15 @@ bool CFileProtectCfgMgr::GetRejectList(std::vector<ProtectFileItem>& items) {
     StoreGuard guard(mutex_);
     return RunRead(db_, "SELECT pathhash, filepath, mountpoint, bFile FROM rejectlist",
                    [&](Query& query) {
-                       ProtectFileItem item;
+                       // Read in place: each row's texts are allocated once.
                        // A row with neither a path nor a mount point says nothing.
-                       while (query.Step())
-                           if (ReadPathRow(query, &item) &&
-                               !(item.filepath.empty() && item.mountpoint.empty()))
-                               items.push_back(item);
+                       while (query.Step()) {
+                           items.emplace_back();
+                           ProtectFileItem& item = items.back();
+                           if (!ReadPathRow(query, &item) ||
+                               (item.filepath.empty() && item.mountpoint.empty()))
+                               items.pop_back();
+                       }
                    });
 }
 

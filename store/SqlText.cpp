@@ -11,6 +11,15 @@ void AppendQuoted(const std::wstring& text, std::wstring* out) {
     }
 }
 
+// Characters of a signed 32-bit decimal, as %d writes it.
+size_t DecimalLength(int32_t number) {
+    int64_t magnitude = number;
+    size_t digits = number < 0 ? 2 : 1;
+    if (magnitude < 0) magnitude = -magnitude;
+    for (; magnitude >= 10; magnitude /= 10) ++digits;
+    return digits;
+}
+
 }  // namespace
 
 std::wstring QuoteSqlText(const std::wstring& text) {
@@ -61,6 +70,33 @@ SqlFormatResult FormatSql(const wchar_t* format, std::initializer_list<SqlValue>
     *statement = std::move(out);
     return statement->size() + 1 > kStatementLimit ? SqlFormatResult::kTooLong
                                                    : SqlFormatResult::kOk;
+}
+
+SqlFormatResult CheckFormatSql(const wchar_t* format, std::initializer_list<SqlValue> values,
+                               size_t* length) {
+    size_t total = 0;
+    const SqlValue* next = values.begin();
+    for (const wchar_t* p = format; *p; ++p) {
+        if (p[0] != L'%' || (p[1] != L'd' && p[1] != L's')) {
+            ++total;
+            continue;
+        }
+        bool wantsText = p[1] == L's';
+        if (next == values.end() || next->isText() != wantsText) return SqlFormatResult::kBadValue;
+        if (wantsText) {
+            for (wchar_t c : next->text()) {
+                if (c == L'\0') return SqlFormatResult::kBadValue;
+                total += c == L'\'' ? 2 : 1;
+            }
+        } else {
+            total += DecimalLength(next->number());
+        }
+        ++next;
+        ++p;
+    }
+    if (next != values.end()) return SqlFormatResult::kBadValue;
+    *length = total;
+    return total + 1 > kStatementLimit ? SqlFormatResult::kTooLong : SqlFormatResult::kOk;
 }
 
 bool ParameterizeSql(const wchar_t* format, std::wstring* sql) {

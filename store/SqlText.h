@@ -38,6 +38,12 @@ enum class SqlFormatResult { kOk, kTooLong, kBadValue };
 SqlFormatResult FormatSql(const wchar_t* format, std::initializer_list<SqlValue> values,
                           std::wstring* statement);
 
+// What FormatSql would answer, and the length of the text it would build,
+// without building it: the per-row check of every write, whose text is
+// needed only when a failure is logged.
+SqlFormatResult CheckFormatSql(const wchar_t* format, std::initializer_list<SqlValue> values,
+                               size_t* length);
+
 // The format with every '%s' and %d turned into a parameter (?), for
 // binding the same values in the same order. False when a placeholder
 // stands anywhere else (such as a quoted %d, or a bare %s).
