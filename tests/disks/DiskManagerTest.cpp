@@ -38,16 +38,13 @@ std::wstring MachineDriveLetters() {
 
 }  // namespace
 
-TEST_F(DiskManager, ListsEveryDriveOfTheMachineOnce) {
+TEST_F(DiskManager, ListsNothingBeforeTheFirstLoadThenEveryDriveOfTheMachineOnce) {
+    EXPECT_TRUE(disks_->GetDiskLetters(nullptr).empty());
     ASSERT_NE(nullptr, disks_->LoadDiskManager());
     std::wstring letters = LettersOf(nullptr);
     std::sort(letters.begin(), letters.end());
     ASSERT_FALSE(letters.empty());
     EXPECT_EQ(MachineDriveLetters(), letters);
-}
-
-TEST_F(DiskManager, NothingIsListedBeforeTheFirstLoad) {
-    EXPECT_TRUE(disks_->GetDiskLetters(nullptr).empty());
 }
 
 // Layouts as outside/enumdisk/EnumDisk.cpp reads them: [partitions] per disk,
