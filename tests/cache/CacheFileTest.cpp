@@ -2,9 +2,25 @@
 // uses it: the file's exact layout, appends, takes and the printed messages.
 #include "CacheTestSupport.h"
 
-TEST_F(CacheTest, InitCreatesTheSkeletonOnceAndRefusesBadArguments) {
+namespace {
+
+// The file as the library writes it, with one line per item.
+std::string FileWith(const std::vector<std::string>& itemLines) {
+    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<PathItem>\r\n";
+    for (const std::string& line : itemLines) text += "    " + line + "\r\n";
+    return text + "</PathItem>\r\n";
+}
+
+}  // namespace
+
+TEST_F(CacheTest, InitCreatesTheSkeletonOnlyWhereNoFileIsAndRefusesBadArguments) {
     InitFile();
     EXPECT_EQ(kEmptyCacheFile, Content());
+    for (const std::string& existing : {std::string(), std::string("<PathItem><Item pathid=")}) {
+        WriteBytes(path_, existing);
+        InitFile();
+        EXPECT_EQ(existing, Content());
+    }
 
     EXPECT_FALSE(cache_->InitCacheFile(L"", L"tag"));
     EXPECT_FALSE(cache_->InitCacheFile(folder_ + L"\\other.xml", L""));
@@ -20,69 +36,48 @@ TEST_F(CacheTest, InitCreatesTheSkeletonOnceAndRefusesBadArguments) {
     EXPECT_EQ(Ids{"kept"}, Take());
 }
 
-TEST_F(CacheTest, InitLeavesAnExistingFileAsItIs) {
-    for (const std::string& existing : {std::string(), std::string("<PathItem><Item pathid=")}) {
-        WriteBytes(path_, existing);
-        InitFile();
-        EXPECT_EQ(existing, Content());
-    }
-}
-
-TEST_F(CacheTest, ItemsAreAppendedInOrderAndTakenOutTogether) {
+TEST_F(CacheTest, ItemsAreAppendedInOrderAndOnlyNonEmptyIdsTakenOutTogether) {
     InitFile();
     cache_->AddPathId("a");
     cache_->AddPathIds({"b", "b"});
-    cache_->AddPathIds({});  // empty lists touch nothing
+    cache_->AddPathIds({});    // empty lists touch nothing
     cache_->AddPathIdsW({});
-    EXPECT_EQ(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n"
-        "<PathItem>\r\n"
-        "    <Item pathid=\"a\" />\r\n"
-        "    <Item pathid=\"b\" />\r\n"
-        "    <Item pathid=\"b\" />\r\n"
-        "</PathItem>\r\n",
-        Content());
+    cache_->AddPathIdsW({L""});  // converts to nothing: an item without pathid
+    cache_->AddPathIds({""});    // kept as an empty pathid
+    cache_->AddPathId("c");
+    EXPECT_EQ(FileWith({"<Item pathid=\"a\" />", "<Item pathid=\"b\" />", "<Item pathid=\"b\" />",
+                        "<Item />", "<Item pathid=\"\" />", "<Item pathid=\"c\" />"}),
+              Content());
 
     Ids ids = {"already there"};
     std::string printed = Printed([&] { cache_->TakePathIds(ids); });
-    EXPECT_EQ((Ids{"already there", "a", "b", "b"}), ids);
-    EXPECT_EQ("pathHash=apathHash=bpathHash=b", printed);
+    EXPECT_EQ((Ids{"already there", "a", "b", "b", "c"}), ids);
+    EXPECT_EQ("pathHash=apathHash=bpathHash=bpathHash=c", printed);
     EXPECT_EQ(kEmptyCacheFile, Content());
     EXPECT_TRUE(Take().empty());
 }
 
-TEST_F(CacheTest, EmptyTextsAndItemsWithoutIdAreNeverHandedOut) {
+TEST_F(CacheTest, IdsThatAreNotUtf8AreRefusedAndEveryOtherIdReadsBackByteForByte) {
     InitFile();
-    cache_->AddPathIds({"1"});
-    cache_->AddPathIdsW({L""});  // converts to nothing: an item without pathid
-    cache_->AddPathIds({""});    // kept as an empty pathid
-    cache_->AddPathId("2");
-    EXPECT_EQ(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n"
-        "<PathItem>\r\n"
-        "    <Item pathid=\"1\" />\r\n"
-        "    <Item />\r\n"
-        "    <Item pathid=\"\" />\r\n"
-        "    <Item pathid=\"2\" />\r\n"
-        "</PathItem>\r\n",
-        Content());
-
-    std::string printed;
-    EXPECT_EQ((Ids{"1", "2"}), Take(&printed));
-    EXPECT_EQ("pathHash=1pathHash=2", printed);
-    EXPECT_EQ(kEmptyCacheFile, Content());
-}
-
-TEST_F(CacheTest, ValuesWithMarkupAndNonAsciiTextComeBackUnchanged) {
-    InitFile();
-    const std::string quoted = "say \"hi\"";
-    const std::string markup = "a&b<c>'d'\ttab";
-    cache_->AddPathIds({quoted, markup});
+    const Ids kept = {"say \"hi\"", "a&b<c>'d'\ttab", std::string("\x01\x1f\t\n\r ctl"), "q\"'",
+                      "&#x41;", "\xef\xbb\xbf" "bom", "\xf0\x9f\x98\x80"};
+    const Ids refused = {"caf\xe9", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\x80", "ab\xe2\x82"};
+    Ids all;
+    for (size_t i = 0; i < kept.size(); ++i) {
+        all.push_back(kept[i]);
+        if (i < refused.size()) all.push_back(refused[i]);
+    }
+    cache_->AddPathIds(all);  // only the malformed ones are left out
+    for (const std::string& id : refused) cache_->AddPathId(id);
     cache_->AddPathIdsW({L"Gr\u00f6\u00dfe-\u8def\u5f84"});
+    // Values are escaped as the file's other readers expect.
     const std::string content = Content();
     EXPECT_NE(std::string::npos, content.find("<Item pathid='say &quot;hi&quot;' />"));
     EXPECT_NE(std::string::npos, content.find("pathid=\"a&amp;b&lt;c&gt;&apos;d&apos;&#x09;tab\""));
-    EXPECT_EQ((Ids{quoted, markup, "Gr\xc3\xb6\xc3\x9f" "e-\xe8\xb7\xaf\xe5\xbe\x84"}), Take());
+    Ids expected = kept;
+    expected.push_back("Gr\xc3\xb6\xc3\x9f" "e-\xe8\xb7\xaf\xe5\xbe\x84");
+    EXPECT_EQ(expected, Take());
+    EXPECT_EQ(kEmptyCacheFile, Content());
 }
 
 TEST_F(CacheTest, ForeignNamesAreReadAndOtherNodesKept) {
@@ -103,12 +98,7 @@ TEST_F(CacheTest, ClearEmptiesTheFileAndLaterAppendsAreKept) {
     EXPECT_TRUE(Take().empty());
 
     cache_->AddPathId("new");
-    EXPECT_EQ(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n"
-        "<PathItem>\r\n"
-        "    <Item pathid=\"new\" />\r\n"
-        "</PathItem>\r\n",
-        Content());
+    EXPECT_EQ(FileWith({"<Item pathid=\"new\" />"}), Content());
     EXPECT_EQ(Ids{"new"}, Take());
 
     DeleteFileW(path_.c_str());  // a missing file is neither cleared nor made up
@@ -117,28 +107,8 @@ TEST_F(CacheTest, ClearEmptiesTheFileAndLaterAppendsAreKept) {
     EXPECT_FALSE(FileExists(path_));
 }
 
-TEST_F(CacheTest, IdsThatAreNotUtf8AreRefusedAndEveryOtherIdReadsBackByteForByte) {
-    InitFile();
-    const Ids kept = {"ok", std::string("\x01\x1f\t\n\r ctl"), "q\"'", "a&b<c>d", "&#x41;",
-                      "\xef\xbb\xbf" "bom", "\xf0\x9f\x98\x80"};
-    const Ids refused = {"caf\xe9", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\x80", "ab\xe2\x82"};
-    Ids all;
-    for (size_t i = 0; i < kept.size(); ++i) {
-        all.push_back(kept[i]);
-        if (i < refused.size()) all.push_back(refused[i]);
-    }
-    cache_->AddPathIds(all);  // only the malformed ones are left out
-    for (const std::string& id : refused) cache_->AddPathId(id);
-    cache_->AddPathId("after");
-    Ids expected = kept;
-    expected.push_back("after");
-    EXPECT_EQ(expected, Take());
-    EXPECT_EQ(kEmptyCacheFile, Content());
-}
-
 TEST_F(CacheTest, ADamagedFileIsKeptAsideAndAFreshOneTakesItsPlace) {
-    const std::string cut = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<PathItem>\r\n"
-                            "    <Item pathid=\"1\" />\r\n    <Item path";
+    const std::string cut = FileWith({"<Item pathid=\"1\" />"}).substr(0, 84);  // cut mid-file
     // Nesting that would exhaust the parser's stack, also where what looks
     // like a close is only a quoted value or a comment.
     std::string deep, quotedCloses, commentedCloses;
@@ -178,8 +148,7 @@ TEST_F(CacheTest, ADamagedFileIsKeptAsideAndAFreshOneTakesItsPlace) {
 }
 
 TEST_F(CacheTest, ASaveLeftCompleteBesideTheFileIsFinishedAndAPartOneDropped) {
-    const std::string saved = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<PathItem>\r\n"
-                              "    <Item pathid=\"saved\" />\r\n</PathItem>\r\n";
+    const std::string saved = FileWith({"<Item pathid=\"saved\" />"});
     const std::wstring complete = path_ + L".new";
     const std::wstring partial = path_ + L".tmp";
     WriteBytes(path_, saved.substr(0, 50));  // the main file was being rewritten

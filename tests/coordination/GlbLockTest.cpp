@@ -20,18 +20,12 @@ struct LockObject {
 
 }  // namespace
 
-TEST(GlbLock, NeedsANameToLock) {
-    LockObject lock;
+TEST(GlbLock, NeedsANameAndHoldsTheNamedMutexUntilUnlockOrRelease) {
+    const std::wstring name = UniqueName(L"lock");
+    IProtectFileGlbLock* lock = getGlbLockObj();
     lock->Unlock();  // nothing held: nothing happens
     EXPECT_FALSE(lock->SetLockName(L""));
     EXPECT_FALSE(lock->Lock());  // an unnamed mutex would exclude nobody
-    EXPECT_TRUE(lock->SetLockName(UniqueName(L"lock")));
-    EXPECT_TRUE(lock->SetLockName(UniqueName(L"lock")));
-}
-
-TEST(GlbLock, HoldsTheNamedMutexUntilUnlockOrRelease) {
-    const std::wstring name = UniqueName(L"lock");
-    IProtectFileGlbLock* lock = getGlbLockObj();
     ASSERT_TRUE(lock->SetLockName(name));
     ASSERT_TRUE(lock->Lock());
     EXPECT_FALSE(MutexIsFree(name));

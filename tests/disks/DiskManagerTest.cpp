@@ -38,7 +38,8 @@ std::wstring MachineDriveLetters() {
 
 }  // namespace
 
-TEST_F(DiskManager, ListsEveryDriveOfTheMachineOnce) {
+TEST_F(DiskManager, ListsNothingBeforeTheFirstLoadThenEveryDriveOfTheMachineOnce) {
+    EXPECT_TRUE(disks_->GetDiskLetters(nullptr).empty());
     ASSERT_NE(nullptr, disks_->LoadDiskManager());
     std::wstring letters = LettersOf(nullptr);
     std::sort(letters.begin(), letters.end());
@@ -46,12 +47,9 @@ TEST_F(DiskManager, ListsEveryDriveOfTheMachineOnce) {
     EXPECT_EQ(MachineDriveLetters(), letters);
 }
 
-TEST_F(DiskManager, NothingIsListedBeforeTheFirstLoad) {
-    EXPECT_TRUE(disks_->GetDiskLetters(nullptr).empty());
-}
-
 // Layouts as outside/enumdisk/EnumDisk.cpp reads them: [partitions] per disk,
-// then /volumes on no disk.
+// then /volumes on no disk. One object loads them all in turn, so each row
+// also shows that a load replaces what the last one found.
 TEST_F(ScriptedDisks, HandsEveryRecordOverInEnumerationOrder) {
     const struct {
         const wchar_t* layout;
@@ -70,17 +68,6 @@ TEST_F(ScriptedDisks, HandsEveryRecordOverInEnumerationOrder) {
         EXPECT_EQ(c.letters, LettersOf(nullptr));
         EXPECT_EQ(c.letters, LettersOf(manager));
     }
-}
-
-TEST_F(ScriptedDisks, EachLoadReplacesWhatTheLastOneFound) {
-    {
-        ScriptedMachine machine(L"[C]");
-        ASSERT_NE(nullptr, disks_->LoadDiskManager());
-        EXPECT_EQ(L"C", LettersOf(nullptr));
-    }
-    ScriptedMachine machine(L"[DE]");
-    ASSERT_NE(nullptr, disks_->LoadDiskManager());
-    EXPECT_EQ(L"DE", LettersOf(nullptr));
 }
 
 TEST_F(ScriptedDisks, AGivenManagerIsUsedInsteadOfTheHeldOne) {

@@ -118,7 +118,7 @@ TEST(SlotPins, FileProtectCfgMgr) {
     EXPECT_SLOT(s, 38, IFileProtectCfgMgr, RenamePath);
 }
 
-TEST(SlotPins, CacheLockEventAndDiskManager) {
+TEST(SlotPins, CacheLockEventAndDiskManagerEachMadePerCall) {
     IProtectFileCacheFileMgr* c = getFileProtectCacheMgr();
     EXPECT_SLOT(c, 0, IProtectFileCacheFileMgr, InitCacheFile);
     EXPECT_SLOT(c, 1, IProtectFileCacheFileMgr, ClearCacheFile);
@@ -127,7 +127,12 @@ TEST(SlotPins, CacheLockEventAndDiskManager) {
     EXPECT_SLOT(c, 4, IProtectFileCacheFileMgr, AddPathIds);
     EXPECT_SLOT(c, 5, IProtectFileCacheFileMgr, AddPathId);
 
+    // Locks, events and disk managers hold per-caller state (a held mutex, a
+    // bound event, loaded disks): each factory call gives a new object.
     IProtectFileGlbLock* l = getGlbLockObj();
+    IProtectFileGlbLock* otherLock = getGlbLockObj();
+    EXPECT_NE(l, otherLock);
+    otherLock->Release();
     EXPECT_SLOT(l, 0, IProtectFileGlbLock, SetLockName);
     EXPECT_SLOT(l, 1, IProtectFileGlbLock, Lock);
     EXPECT_SLOT(l, 2, IProtectFileGlbLock, Unlock);
@@ -135,6 +140,9 @@ TEST(SlotPins, CacheLockEventAndDiskManager) {
     l->Release();
 
     IProcEvent* e = GetObjProcEvent();
+    IProcEvent* otherEvent = GetObjProcEvent();
+    EXPECT_NE(e, otherEvent);
+    otherEvent->Release();
     EXPECT_SLOT(e, 0, IProcEvent, WaitProcEvent);
     EXPECT_SLOT(e, 1, IProcEvent, WaitProcEventEx);
     EXPECT_SLOT(e, 2, IProcEvent, SetProcEvent);
@@ -143,6 +151,9 @@ TEST(SlotPins, CacheLockEventAndDiskManager) {
     e->Release();
 
     IProtectFileProtectDiskMgr* d = GetProtectDiskMgr();
+    IProtectFileProtectDiskMgr* otherDisks = GetProtectDiskMgr();
+    EXPECT_NE(d, otherDisks);
+    otherDisks->Release();
     EXPECT_SLOT(d, 0, IProtectFileProtectDiskMgr, LoadDiskManager);
     EXPECT_SLOT(d, 1, IProtectFileProtectDiskMgr, Release);
     EXPECT_SLOT(d, 2, IProtectFileProtectDiskMgr, GetDiskLetters);

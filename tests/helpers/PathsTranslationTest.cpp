@@ -42,16 +42,18 @@ std::wstring Spelled(const std::wstring& text, wchar_t) { return text; }
 std::wstring AsWide(const char* text) { return Wide(text); }
 std::wstring AsWide(const wchar_t* text) { return text; }
 
-// A translation run with its input placed in the output buffer.
-using InPlace = std::function<bool(const std::wstring& input, std::wstring* result)>;
+// One translation into a 260-character buffer: given one of its own (holding
+// "untouched" beforehand), or in place, with its input placed in that buffer.
+using Translation = std::function<bool(const std::wstring& input, bool inPlace, std::wstring*)>;
 
 template <typename Char>
-InPlace InPlaceOf(bool (IHlpFunc::*translate)(const Char*, Char*)) {
-    return [translate](const std::wstring& input, std::wstring* result) {
+Translation Of(bool (IHlpFunc::*translate)(const Char*, Char*)) {
+    return [translate](const std::wstring& input, bool inPlace, std::wstring* result) {
         Char buffer[260] = {};
         const auto text = Spelled(input, Char());
-        text.copy(buffer, text.size());
-        const bool done = (getHlpObj()->*translate)(buffer, buffer);
+        const auto before = inPlace ? text : Spelled(L"untouched", Char());
+        before.copy(buffer, before.size());
+        const bool done = (getHlpObj()->*translate)(inPlace ? buffer : text.c_str(), buffer);
         *result = AsWide(buffer);
         return done;
     };
@@ -89,94 +91,70 @@ TEST_F(DeviceTranslation, EveryDriveRoundTripsInBothDirectionsAndForms) {
     }
 }
 
-TEST_F(DeviceTranslation, CaseAndTrailingBackslashVariants) {
+TEST_F(DeviceTranslation, AnswersEveryCaseOfTheTableInItsOwnBufferAndInPlace) {
     const std::wstring c = TargetOfC();
     ASSERT_FALSE(c.empty());
-    ASSERT_TRUE(helper->DevicePathToDosPath(Lower(c + L"\\Data\\A.txt").c_str(), out));
-    EXPECT_EQ(L"C:\\data\\a.txt", std::wstring(out));
-    ASSERT_TRUE(helper->DevicePathToDosPath((c + L"\\").c_str(), out));
-    EXPECT_EQ(L"C:\\", std::wstring(out));
-    ASSERT_TRUE(helper->DevicePathToDosPath(c.c_str(), out));
-    EXPECT_EQ(L"C:", std::wstring(out));
-    ASSERT_TRUE(helper->DosPathToDevicePath(L"c:", out));
-    EXPECT_EQ(c, out);
-}
-
-TEST_F(DeviceTranslation, SiblingDeviceNameIsNotTranslatedThroughAShorterOne) {
     // C:'s device with a digit appended is another volume (Volume1 / Volume10).
-    const std::wstring sibling = TargetOfC() + L"0";
+    const std::wstring sibling = TargetOfC() + L"0\\x.txt";
     for (const Drive& drive : PlatformDrives())
-        if (Lower(drive.target) == Lower(sibling)) GTEST_SKIP() << "that volume exists here";
-    const std::wstring path = sibling + L"\\x.txt";
-    EXPECT_FALSE(helper->DevicePathToDosPath(path.c_str(), out));
-    EXPECT_EQ(path, out) << "a path on no drive comes back unchanged";
-    EXPECT_FALSE(helper->DevicePathToDosPathA(Narrow(path).c_str(), outA));
-    EXPECT_EQ(Narrow(path), outA);
-    EXPECT_EQ(path, helper->VolumePathToDosPath(path));
-}
-
-TEST_F(DeviceTranslation, UnknownShortNullAndOverlongInputsFailCleanly) {
-    EXPECT_FALSE(helper->DevicePathToDosPath(L"\\Device\\NoSuchDevice\\x", out));
-    EXPECT_EQ(L"\\Device\\NoSuchDevice\\x", std::wstring(out));
-    // Too short for a drive name, no such device, or no text: output untouched.
-    for (const wchar_t* bad :
-         {L"", L"C", L"C:x", L"Q:\\", L"\\\\server", (const wchar_t*)nullptr}) {
-        wcscpy(out, L"untouched");
-        EXPECT_FALSE(helper->DosPathToDevicePath(bad, out));
-        EXPECT_EQ(L"untouched", std::wstring(out));
-    }
-    for (const char* bad : {"C", "C:x"}) {
-        strcpy(outA, "untouched");
-        EXPECT_FALSE(helper->DosPathToDevicePathA(bad, outA));
-        EXPECT_STREQ("untouched", outA);
-    }
-    EXPECT_FALSE(helper->DosPathToDevicePath(L"C:\\", nullptr));
-    EXPECT_FALSE(helper->DevicePathToDosPath(nullptr, out));
-    EXPECT_FALSE(helper->DevicePathToDosPathA(nullptr, outA));
-
+        ASSERT_NE(Lower(drive.target) + L"\\x.txt", Lower(sibling)) << "that volume exists here";
+    const Translation toDevice = Of(&IHlpFunc::DosPathToDevicePath);
+    const Translation toDeviceA = Of(&IHlpFunc::DosPathToDevicePathA);
+    const Translation toDos = Of(&IHlpFunc::DevicePathToDosPath);
+    const Translation toDosA = Of(&IHlpFunc::DevicePathToDosPathA);
     // 259 characters fit; one more is refused whole, never cut.
-    const std::wstring fits = L"C:\\" + std::wstring(258 - TargetOfC().size(), L'a');
-    ASSERT_TRUE(helper->DosPathToDevicePath(fits.c_str(), out));
-    EXPECT_EQ(259u, wcslen(out));
-    for (const std::wstring& tooLong :
-         {fits + L"a", TargetOfC() + L"\\" + std::wstring(300, L'b'),
-          L"\\Device\\NoSuchDevice\\" + std::wstring(300, L'b')}) {
-        const bool toDevice = tooLong[1] == L':';
-        EXPECT_FALSE(toDevice ? helper->DosPathToDevicePath(tooLong.c_str(), out)
-                              : helper->DevicePathToDosPath(tooLong.c_str(), out));
-        EXPECT_EQ(L"", std::wstring(out));
-        EXPECT_FALSE(toDevice ? helper->DosPathToDevicePathA(Narrow(tooLong).c_str(), outA)
-                              : helper->DevicePathToDosPathA(Narrow(tooLong).c_str(), outA));
-        EXPECT_STREQ("", outA);
-    }
-}
-
-TEST_F(DeviceTranslation, OutputMayBeTheInputBuffer) {
-    // Each translation, given its input in the output buffer, answers as it
-    // does with a buffer of its own: the result is built before it is written.
-    const std::wstring c = TargetOfC();
+    const std::wstring fits = L"C:\\" + std::wstring(258 - c.size(), L'a');
+    const std::wstring unknown = L"\\Device\\NoSuchDevice\\x";
     const struct {
-        InPlace translate;
+        const Translation& translate;
         std::wstring input, expected;
         bool done;
     } cases[] = {
-        {InPlaceOf(&IHlpFunc::DosPathToDevicePath), L"C:\\Data\\a.txt", c + L"\\Data\\a.txt",
-         true},
-        {InPlaceOf(&IHlpFunc::DosPathToDevicePathA), L"C:\\Data\\a.txt", c + L"\\Data\\a.txt",
-         true},
-        {InPlaceOf(&IHlpFunc::DosPathToDevicePath), L"C:", c, true},
-        {InPlaceOf(&IHlpFunc::DevicePathToDosPath), c + L"\\Data\\a.txt", L"C:\\Data\\a.txt",
-         true},
-        {InPlaceOf(&IHlpFunc::DevicePathToDosPathA), c + L"\\Data\\a.txt", L"C:\\Data\\a.txt",
-         true},
-        {InPlaceOf(&IHlpFunc::DevicePathToDosPath), L"\\Device\\NoSuchDevice\\x",
-         L"\\Device\\NoSuchDevice\\x", false},
+        {toDevice, L"C:\\Data\\a.txt", c + L"\\Data\\a.txt", true},
+        {toDeviceA, L"C:\\Data\\a.txt", c + L"\\Data\\a.txt", true},
+        {toDevice, L"c:", c, true},
+        {toDevice, fits, c + fits.substr(2), true},
+        {toDos, c + L"\\Data\\a.txt", L"C:\\Data\\a.txt", true},
+        {toDosA, c + L"\\Data\\a.txt", L"C:\\Data\\a.txt", true},
+        {toDos, Lower(c + L"\\Data\\A.txt"), L"C:\\data\\a.txt", true},
+        {toDos, c + L"\\", L"C:\\", true},
+        {toDos, c, L"C:", true},
+        // A path on no drive comes back unchanged, also where a shorter
+        // device name is its beginning.
+        {toDos, unknown, unknown, false},
+        {toDos, sibling, sibling, false},
+        {toDosA, sibling, sibling, false},
+        // Too short for a drive name, drive-relative, or no such drive:
+        // the output is left as it was.
+        {toDevice, L"", L"untouched", false},
+        {toDevice, L"C", L"untouched", false},
+        {toDevice, L"C:x", L"untouched", false},
+        {toDeviceA, L"C:x", L"untouched", false},
+        {toDevice, L"Q:\\", L"untouched", false},
+        {toDevice, L"\\\\server", L"untouched", false},
+        // Results that do not fit are refused whole: empty, never cut.
+        {toDevice, fits + L"a", L"", false},
+        {toDeviceA, fits + L"a", L"", false},
+        {toDos, c + L"\\" + std::wstring(300, L'b'), L"", false},
+        {toDosA, c + L"\\" + std::wstring(300, L'b'), L"", false},
+        {toDos, unknown + std::wstring(300, L'b'), L"", false},
+        {toDosA, unknown + std::wstring(300, L'b'), L"", false},
     };
     for (const auto& each : cases) {
+        SCOPED_TRACE(Narrow(each.input.substr(0, 60)));
         std::wstring result;
-        EXPECT_EQ(each.done, each.translate(each.input, &result)) << Narrow(each.input);
+        EXPECT_EQ(each.done, each.translate(each.input, false, &result));
         EXPECT_EQ(each.expected, result);
+        // In place, the result is built before it is written.
+        if (each.input.size() >= 260) continue;
+        EXPECT_EQ(each.done, each.translate(each.input, true, &result));
+        EXPECT_EQ(each.expected == L"untouched" ? each.input : each.expected, result);
     }
+    EXPECT_EQ(sibling, helper->VolumePathToDosPath(sibling));
+    EXPECT_FALSE(helper->DosPathToDevicePath(nullptr, out));
+    EXPECT_FALSE(helper->DosPathToDevicePath(L"C:\\", nullptr));
+    EXPECT_FALSE(helper->DevicePathToDosPath(nullptr, out));
+    EXPECT_FALSE(helper->DevicePathToDosPathA(nullptr, outA));
 }
 
 // A drive substituted for a folder deeper than the query buffer: its device

@@ -1,26 +1,17 @@
-// Process, user and system services, with child processes as the subjects.
+// Process, user and system services, with a child process as the subject.
 #include <windows.h>
 
 #include <winsvc.h>
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
-#include <sstream>
 
 #include "TestSupport.h"
 
 namespace {
 
 std::wstring ChildExe() { return ProgramFolder() + L"\\paths_child.exe"; }
-
-std::string ReadFile(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::wstring Upper(std::wstring text) {
     for (auto& c : text)
@@ -45,53 +36,38 @@ TEST(Processes, RunProcessStartsTheProgramOrGivesNull) {
 
 TEST(Processes, ImagePathIsTheSystemsEvenWhenTheChildRenamesItself) {
     IHlpFunc* helper = getHlpObj();
-    // The child sets `ready` once running and stays until `quit` is set; in
-    // "disguise" it first rewrites the records of its own memory that name
-    // its image. Trust decided by this path must not follow that rewrite.
+    // The child rewrites the records of its own memory that name its image,
+    // sets `ready` and stays until `quit` is set. Trust decided by this path
+    // must not follow that rewrite.
     const std::wstring tag = std::to_wstring(GetCurrentProcessId());
     const std::wstring readyName = L"Local\\fileprotect-paths-ready-" + tag;
     const std::wstring quitName = L"Local\\fileprotect-paths-quit-" + tag;
-    for (const wchar_t* mode : {L"wait", L"disguise"}) {
-        SCOPED_TRACE(Narrow(mode));
-        HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
-        HANDLE quit = CreateEventW(nullptr, TRUE, FALSE, quitName.c_str());
-        std::wstring commandLine =
-            L"\"" + ChildExe() + L"\" " + mode + L" " + readyName + L" " + quitName;
-        HANDLE process = helper->RunProcess(ChildExe().c_str(), &commandLine[0], true);
-        ASSERT_NE(nullptr, process);
-        HANDLE either[] = {ready, process};
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, either, FALSE, 60000));
-        const DWORD id = GetProcessId(process);
-        EXPECT_EQ(Upper(ChildExe()), Upper(helper->GetProcessPath(id)));
-        EXPECT_EQ(Narrow(helper->GetProcessPath(id)), helper->GetProcessPathUtf8(id));
-        SetEvent(quit);
-        EXPECT_EQ(0, WaitChild(process));
-        CloseHandle(ready);
-        CloseHandle(quit);
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
+    HANDLE quit = CreateEventW(nullptr, TRUE, FALSE, quitName.c_str());
+    std::wstring commandLine = L"\"" + ChildExe() + L"\" disguise " + readyName + L" " + quitName;
+    HANDLE process = helper->RunProcess(ChildExe().c_str(), &commandLine[0], true);
+    ASSERT_NE(nullptr, process);
+    HANDLE either[] = {ready, process};
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, either, FALSE, 60000));
+    const DWORD id = GetProcessId(process);
+    EXPECT_EQ(Upper(ChildExe()), Upper(helper->GetProcessPath(id)));
+    EXPECT_EQ(Narrow(helper->GetProcessPath(id)), helper->GetProcessPathUtf8(id));
+    SetEvent(quit);
+    EXPECT_EQ(0, WaitChild(process));
+    CloseHandle(ready);
+    CloseHandle(quit);
+
+    for (uint32_t none : {0u, 0xFFFFFFF0u}) {
+        EXPECT_EQ(L"", helper->GetProcessPath(none));
+        EXPECT_EQ("", helper->GetProcessPathUtf8(none));
     }
 }
 
-TEST(Processes, ImagePathOfThisProcessAndOfNone) {
+TEST(UserAndFolders, SidTextAndApplicationDataFolders) {
     IHlpFunc* helper = getHlpObj();
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    EXPECT_EQ(Upper(self), Upper(helper->GetProcessPath(GetCurrentProcessId())));
-    for (uint32_t id : {0u, 0xFFFFFFF0u}) {
-        EXPECT_EQ(L"", helper->GetProcessPath(id));
-        EXPECT_EQ("", helper->GetProcessPathUtf8(id));
-    }
-}
-
-TEST(User, SidHasTheStringFormAndIsTheSameInAnotherProcess) {
-    const std::wstring sid = getHlpObj()->GetCurrentUserSid();
+    const std::wstring sid = helper->GetCurrentUserSid();
     EXPECT_TRUE(std::regex_match(Narrow(sid), std::regex("S-1-5(-[0-9]+)+"))) << Narrow(sid);
-    const std::wstring file = MakeTempFolder(L"sid") + L"\\sid.txt";
-    ASSERT_EQ(0, RunChild(L"paths_child", L"sid \"" + file + L"\""));
-    EXPECT_EQ(Narrow(sid), ReadFile(file));
-}
 
-TEST(Folders, ApplicationDataFoldersExistAndTheDataFolderIsBelowTheCommonOne) {
-    IHlpFunc* helper = getHlpObj();
     const std::wstring common = helper->GetCommonAppDataFolder();
     const std::wstring user = helper->GetUserAppDataFolder();
     for (const std::wstring& folder : {common, user}) {
@@ -112,24 +88,21 @@ TEST(Existence, FilesFoldersAndPathsThatAreNotThere) {
     EXPECT_TRUE(helper->IsFile(file) && !helper->IsDirectory(file));
     EXPECT_TRUE(helper->PathExists(folder.c_str()) && helper->PathExists(file.c_str()));
 
-    for (const std::wstring& absent :
-         {folder + L"\\missing.txt", folder + L"\\missing\\a.txt", folder + L"\\bad<name>?",
-          std::wstring()}) {
+    const std::wstring nul(1, L'\0');  // a counted text is not cut where the platform would cut it
+    for (const std::wstring& absent : {folder + L"\\missing.txt", folder + L"\\missing\\a.txt",
+                                       folder + L"\\bad<name>?", std::wstring(),
+                                       folder + nul + L"x", file + nul + L"x"}) {
         SCOPED_TRACE(Narrow(absent));
         EXPECT_FALSE(helper->IsDirectory(absent) || helper->IsFile(absent));
-        EXPECT_FALSE(helper->PathExists(absent.c_str()));
     }
+    EXPECT_FALSE(helper->PathExists((folder + L"\\missing.txt").c_str()));
     EXPECT_FALSE(helper->PathExists(nullptr));
-    // The counted text is not what the platform would be asked about.
-    EXPECT_FALSE(helper->IsDirectory(folder + std::wstring(1, L'\0') + L"x"));
-    EXPECT_FALSE(helper->IsFile(file + std::wstring(1, L'\0') + L"x"));
 }
 
 TEST(Services, RunningStateAgreesWithTheServiceManager) {
     IHlpFunc* helper = getHlpObj();
-    EXPECT_FALSE(helper->IsServiceRunning(nullptr));
-    EXPECT_FALSE(helper->IsServiceRunning(L""));
-    EXPECT_FALSE(helper->IsServiceRunning(L"FileProtectNoSuchService"));
+    for (const wchar_t* none : {(const wchar_t*)nullptr, L"", L"FileProtectNoSuchService"})
+        EXPECT_FALSE(helper->IsServiceRunning(none));
 
     SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ENUMERATE_SERVICE);
     ASSERT_NE(nullptr, manager);
@@ -138,8 +111,8 @@ TEST(Services, RunningStateAgreesWithTheServiceManager) {
     ASSERT_TRUE(EnumServicesStatusW(manager, SERVICE_WIN32, SERVICE_STATE_ALL, services.data(),
                                     static_cast<DWORD>(services.size() * sizeof(services[0])),
                                     &needed, &count, &resume));
-    // Services may start or stop meanwhile: each one is compared with its
-    // state read just before and just after, when those two agree.
+    // Services may start or stop meanwhile: each one is compared when its
+    // state read just before and just after agree.
     auto stateOf = [manager](const wchar_t* name) -> DWORD {
         SC_HANDLE service = OpenServiceW(manager, name, SERVICE_QUERY_STATUS);
         SERVICE_STATUS status = {};

@@ -1,28 +1,18 @@
 // Second process for the helper's process and user services.
-//   paths_child wait <ready> <quit>  sets event <ready>, waits for <quit>
 //   paths_child disguise <ready> <quit>
 //                                    names itself "C:\Program Files\Vendor\Trusted.exe"
-//                                    in its own memory, then waits as above
-//   paths_child sid <file>           writes the user's SID (UTF-8) to <file>
+//                                    in its own memory, sets event <ready>, waits for <quit>
 //   paths_child exit <code>          exits with <code>
 #include <windows.h>
 
 #include <winternl.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "TestSupport.h"
 
 namespace {
-
-bool WriteText(const std::wstring& path, const std::string& text) {
-    FILE* file = _wfopen(path.c_str(), L"wb");
-    if (!file) return false;
-    bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
-    return fclose(file) == 0 && written;
-}
 
 // What a process can do to the records that describe it in its own memory:
 // the loader entry of its main module (full and base name) and the image
@@ -65,13 +55,10 @@ int WaitForQuit(const std::wstring& readyName, const std::wstring& quitName) {
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     std::string mode = argv[1];
-    if (mode == "wait" && argc == 4) return WaitForQuit(Wide(argv[2]), Wide(argv[3]));
     if (mode == "disguise" && argc == 4) {
         Disguise();
         return WaitForQuit(Wide(argv[2]), Wide(argv[3]));
     }
-    if (mode == "sid" && argc == 3)
-        return WriteText(Wide(argv[2]), Narrow(getHlpObj()->GetCurrentUserSid())) ? 0 : 7;
     if (mode == "exit" && argc == 3) return atoi(argv[2]);
     return 2;
 }
