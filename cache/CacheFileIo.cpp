@@ -24,7 +24,7 @@ bool Rewind(HANDLE file) {
     return SetFilePointerEx(file, start, nullptr, FILE_BEGIN) != FALSE;
 }
 
-// Makes `to` hold exactly the bytes of `from`, and flushes it.
+// Makes `to` hold exactly the bytes of `from`.
 bool CopyContent(HANDLE from, HANDLE to) {
     if (!Rewind(from) || !Rewind(to)) return false;
     std::string chunk(kCopyChunkBytes, '\0');
@@ -35,7 +35,7 @@ bool CopyContent(HANDLE from, HANDLE to) {
         DWORD written = 0;
         if (!WriteFile(to, chunk.data(), read, &written, nullptr) || written != read) return false;
     }
-    return SetEndOfFile(to) && FlushFileBuffers(to);
+    return SetEndOfFile(to) != FALSE;
 }
 
 bool ReadAll(HANDLE file, long long size, std::string& bytes) {
@@ -124,11 +124,14 @@ bool HeldCacheFile::WriteCompleteContent(const std::function<void(FILE*)>& print
     FILE* stream = _wfsopen(partial.c_str(), L"w", _SH_DENYRW);  // text mode: CR LF
     if (!stream) return false;
     print(stream);
-    // _commit hands the written bytes to the disk (FlushFileBuffers).
-    bool written = fflush(stream) == 0 && ferror(stream) == 0 && _commit(_fileno(stream)) == 0;
+    // What a process has written belongs to the system once the write
+    // returns: killing the process at any later moment loses none of it, and
+    // the order of the steps below keeps a whole file at every moment. The
+    // bytes are not forced to the disk, as no save ever did.
+    bool written = fflush(stream) == 0 && ferror(stream) == 0;
     written = fclose(stream) == 0 && written;  // a full disk shows here
-    if (!written || !MoveFileExW(partial.c_str(), Beside(kCompleteSuffix).c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!written ||
+        !MoveFileExW(partial.c_str(), Beside(kCompleteSuffix).c_str(), MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileW(partial.c_str());
         return false;
     }
