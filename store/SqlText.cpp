@@ -29,74 +29,76 @@ std::wstring QuoteSqlText(const std::wstring& text) {
     return quoted;
 }
 
-SqlFormatResult FormatSql(const wchar_t* format, std::initializer_list<SqlValue> values,
-                          std::wstring* statement) {
-    // Formatting runs once per row of every list operation: one allocation.
-    size_t expected = wcslen(format);
-    for (const SqlValue& value : values) expected += value.isText() ? value.text().size() : 11;
-    std::wstring out;
-    out.reserve(expected + 8);
+namespace {
+
+// Walks a format with its values: every character outside a placeholder goes
+// to literal(c), each %s value to text(value), each %d value to number(value).
+// False when the placeholders and values disagree, a programming error that
+// must never run as a wrong statement, or when a text holds a NUL, which
+// would end the statement early.
+template <typename Literal, typename Text, typename Number>
+bool WalkFormat(const wchar_t* format, std::initializer_list<SqlValue> values, Literal literal,
+                Text text, Number number) {
     const SqlValue* next = values.begin();
     for (const wchar_t* p = format; *p; ++p) {
         if (p[0] != L'%' || (p[1] != L'd' && p[1] != L's')) {
-            out.push_back(*p);
+            literal(*p);
             continue;
         }
-        // A format whose placeholders and values disagree is a programming
-        // error; refusing it keeps a wrong statement from running.
-        bool wantsText = p[1] == L's';
-        if (next == values.end() || next->isText() != wantsText) {
-            statement->clear();
-            return SqlFormatResult::kBadValue;
-        }
+        const bool wantsText = p[1] == L's';
+        if (next == values.end() || next->isText() != wantsText) return false;
         if (wantsText) {
-            if (next->text().find(L'\0') != std::wstring::npos) {
-                statement->clear();
-                return SqlFormatResult::kBadValue;
-            }
-            AppendQuoted(next->text(), &out);
+            if (next->text().find(L'\0') != std::wstring::npos) return false;
+            text(next->text());
         } else {
-            wchar_t digits[12];
-            swprintf(digits, 12, L"%d", next->number());
-            out += digits;
+            number(next->number());
         }
         ++next;
         ++p;
     }
-    if (next != values.end()) {
+    return next == values.end();
+}
+
+SqlFormatResult AgainstLimit(size_t length) {
+    return length + 1 > kStatementLimit ? SqlFormatResult::kTooLong : SqlFormatResult::kOk;
+}
+
+}  // namespace
+
+SqlFormatResult FormatSql(const wchar_t* format, std::initializer_list<SqlValue> values,
+                          std::wstring* statement) {
+    size_t expected = wcslen(format);
+    for (const SqlValue& value : values) expected += value.isText() ? value.text().size() : 11;
+    std::wstring out;
+    out.reserve(expected + 8);
+    const bool formatted = WalkFormat(
+        format, values, [&out](wchar_t c) { out.push_back(c); },
+        [&out](const std::wstring& text) { AppendQuoted(text, &out); },
+        [&out](int32_t number) {
+            wchar_t digits[12];
+            swprintf(digits, 12, L"%d", number);
+            out += digits;
+        });
+    if (!formatted) {
         statement->clear();
         return SqlFormatResult::kBadValue;
     }
     *statement = std::move(out);
-    return statement->size() + 1 > kStatementLimit ? SqlFormatResult::kTooLong
-                                                   : SqlFormatResult::kOk;
+    return AgainstLimit(statement->size());
 }
 
 SqlFormatResult CheckFormatSql(const wchar_t* format, std::initializer_list<SqlValue> values,
                                size_t* length) {
     size_t total = 0;
-    const SqlValue* next = values.begin();
-    for (const wchar_t* p = format; *p; ++p) {
-        if (p[0] != L'%' || (p[1] != L'd' && p[1] != L's')) {
-            ++total;
-            continue;
-        }
-        bool wantsText = p[1] == L's';
-        if (next == values.end() || next->isText() != wantsText) return SqlFormatResult::kBadValue;
-        if (wantsText) {
-            for (wchar_t c : next->text()) {
-                if (c == L'\0') return SqlFormatResult::kBadValue;
-                total += c == L'\'' ? 2 : 1;
-            }
-        } else {
-            total += DecimalLength(next->number());
-        }
-        ++next;
-        ++p;
-    }
-    if (next != values.end()) return SqlFormatResult::kBadValue;
+    const bool formatted = WalkFormat(
+        format, values, [&total](wchar_t) { ++total; },
+        [&total](const std::wstring& text) {
+            for (wchar_t c : text) total += c == L'\'' ? 2 : 1;
+        },
+        [&total](int32_t number) { total += DecimalLength(number); });
+    if (!formatted) return SqlFormatResult::kBadValue;
     *length = total;
-    return total + 1 > kStatementLimit ? SqlFormatResult::kTooLong : SqlFormatResult::kOk;
+    return AgainstLimit(total);
 }
 
 bool ParameterizeSql(const wchar_t* format, std::wstring* sql) {
