@@ -1,11 +1,13 @@
 #include "CacheFileIo.h"
 
+#include <fcntl.h>
 #include <io.h>
-#include <share.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <vector>
 
 #include "CacheFileText.h"
 
@@ -18,6 +20,72 @@ constexpr int kAsideNames = 1000;
 
 constexpr wchar_t kPartialSuffix[] = L".tmp";
 constexpr wchar_t kCompleteSuffix[] = L".new";
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Marks an open file to be deleted when its last handle closes.
+bool DeleteOnClose(HANDLE file) {
+    FILE_DISPOSITION_INFO disposition = {};
+    disposition.DeleteFile = TRUE;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                      sizeof(disposition)) != FALSE;
+}
+
+// Renames an open file (opened with DELETE access), replacing `to`.
+bool RenameOpenFile(HANDLE file, const std::wstring& to) {
+    const size_t name_bytes = to.size() * sizeof(wchar_t);
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name_bytes, '\0');
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->FileNameLength = static_cast<DWORD>(name_bytes);
+    memcpy(rename->FileName, to.data(), name_bytes);
+    return SetFileInformationByHandle(file, FileRenameInfo, rename,
+                                      static_cast<DWORD>(buffer.size())) != FALSE;
+}
+
+// The file a save is printed to: a text-mode stream (lines end with CR LF)
+// over a handle that can also rename and delete the file. Closing the stream
+// closes the handle.
+class SaveSidecar {
+public:
+    explicit SaveSidecar(const std::wstring& path) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return;
+        int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_TEXT);
+        if (descriptor == -1) {
+            DeleteOnClose(file);
+            CloseHandle(file);
+            return;
+        }
+        handle_ = file;  // from here the descriptor owns it
+        stream_ = _fdopen(descriptor, "wt");
+        if (!stream_) {
+            DeleteOnClose(file);
+            _close(descriptor);
+        }
+    }
+    ~SaveSidecar() {
+        if (stream_) fclose(stream_);
+    }
+
+    SaveSidecar(const SaveSidecar&) = delete;
+    SaveSidecar& operator=(const SaveSidecar&) = delete;
+
+    bool Open() const { return stream_ != nullptr; }
+    FILE* Stream() const { return stream_; }
+    HANDLE Handle() const { return handle_; }
+
+    // Hands every printed byte to the system; false when any write failed
+    // (a full disk shows here).
+    bool Flush() const { return fflush(stream_) == 0 && ferror(stream_) == 0; }
+
+private:
+    HANDLE handle_ = nullptr;
+    FILE* stream_ = nullptr;
+};
 
 bool Rewind(HANDLE file) {
     LARGE_INTEGER start = {};
@@ -99,45 +167,43 @@ HeldCacheFile::HeldCacheFile(const std::wstring& path) : path_(path) {
         if (attempt < kOpenAttempts) Sleep(kRetryDelayMs);
     }
     if (!file_.Held()) return;
-    DeleteFileW(Beside(kPartialSuffix).c_str());  // its writer died before it was complete
+    // Both leftovers are rare; asking whether they exist is far cheaper than
+    // trying to open or delete them on every change.
+    const std::wstring partial = Beside(kPartialSuffix);
+    if (Exists(partial)) DeleteFileW(partial.c_str());  // its writer died before it was complete
     if (!FinishCompletedSave()) file_.Close();
 }
 
 bool HeldCacheFile::FinishCompletedSave() {
-    KernelHandle complete(CreateFileW(Beside(kCompleteSuffix).c_str(), GENERIC_READ, 0, nullptr,
+    const std::wstring completed = Beside(kCompleteSuffix);
+    if (!Exists(completed)) return true;
+    KernelHandle complete(CreateFileW(completed.c_str(), GENERIC_READ | DELETE, 0, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!complete.Held()) {
-        DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    }
-    if (!CopyContent(complete.Get(), file_.Get())) return false;
-    complete.Close();
+    if (!complete.Held() || !CopyContent(complete.Get(), file_.Get())) return false;
     // Should the delete fail, the copy left beside equals the file's content
     // and the next save replaces it before changing the file: harmless.
-    DeleteFileW(Beside(kCompleteSuffix).c_str());
+    DeleteOnClose(complete.Get());
     return true;
 }
 
 bool HeldCacheFile::WriteCompleteContent(const std::function<void(FILE*)>& print) {
     if (!Held()) return false;
-    const std::wstring partial = Beside(kPartialSuffix);
-    FILE* stream = _wfsopen(partial.c_str(), L"w", _SH_DENYRW);  // text mode: CR LF
-    if (!stream) return false;
-    print(stream);
+    // One open of the sidecar serves every step: printing, marking it
+    // complete by renaming, copying it into the file and deleting it.
+    SaveSidecar sidecar(Beside(kPartialSuffix));
+    if (!sidecar.Open()) return false;
+    print(sidecar.Stream());
     // What a process has written belongs to the system once the write
     // returns: killing the process at any later moment loses none of it, and
     // the order of the steps below keeps a whole file at every moment. The
     // bytes are not forced to the disk, as no save ever did.
-    bool written = fflush(stream) == 0 && ferror(stream) == 0;
-    written = fclose(stream) == 0 && written;  // a full disk shows here
-    if (!written ||
-        !MoveFileExW(partial.c_str(), Beside(kCompleteSuffix).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileW(partial.c_str());
+    if (!sidecar.Flush() || !RenameOpenFile(sidecar.Handle(), Beside(kCompleteSuffix))) {
+        DeleteOnClose(sidecar.Handle());
         return false;
     }
     // Complete from here on. If the file cannot be rewritten now, the next
     // opener finishes it before reading.
-    FinishCompletedSave();
+    if (CopyContent(sidecar.Handle(), file_.Get())) DeleteOnClose(sidecar.Handle());
     return true;
 }
 
