@@ -94,11 +94,16 @@ bool Rewind(HANDLE file) {
 
 // Makes `to` hold exactly the bytes of `from`.
 bool CopyContent(HANDLE from, HANDLE to) {
-    if (!Rewind(from) || !Rewind(to)) return false;
-    std::string chunk(kCopyChunkBytes, '\0');
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(from, &size) || !Rewind(from) || !Rewind(to)) return false;
+    // No larger than the content: most files are a few kilobytes, and
+    // filling a large buffer would cost more than the copy itself.
+    const DWORD chunkBytes =
+        static_cast<DWORD>(std::min<long long>(std::max<long long>(size.QuadPart, 1), kCopyChunkBytes));
+    std::string chunk(chunkBytes, '\0');
     for (;;) {
         DWORD read = 0;
-        if (!ReadFile(from, &chunk[0], kCopyChunkBytes, &read, nullptr)) return false;
+        if (!ReadFile(from, &chunk[0], chunkBytes, &read, nullptr)) return false;
         if (read == 0) break;
         DWORD written = 0;
         if (!WriteFile(to, chunk.data(), read, &written, nullptr) || written != read) return false;
