@@ -1,6 +1,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <iterator>
 #include <map>
 #include <string>
 #include <utility>
@@ -20,21 +21,33 @@ struct Measured {
     double itemsPerSecond = 0;
 };
 
-// Prints as usual and keeps each run's figures for the ratios.
+// Each benchmark runs this often, its runs interleaved at random with the
+// other benchmarks' so that a slow spell of the machine falls on subjects and
+// baselines alike; ratios use the median run. Flags given on the command line
+// take precedence.
+const char* const kDefaultFlags[] = {
+    "--benchmark_repetitions=5",
+    "--benchmark_enable_random_interleaving=true",
+    "--benchmark_report_aggregates_only=true",
+};
+
+// Prints as usual and keeps each benchmark's median figures for the ratios
+// (or its single run's, when it is run once).
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, Measured> results;
 
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.error_occurred || !(median || run.run_type == Run::RT_Iteration)) continue;
             Measured m;
             if (run.iterations > 0)
                 m.secondsPerIteration = run.GetAdjustedRealTime() /
                                         benchmark::GetTimeUnitMultiplier(run.time_unit);
             auto items = run.counters.find("items_per_second");
             if (items != run.counters.end()) m.itemsPerSecond = items->second.value;
-            results[run.benchmark_name()] = m;
+            results[run.run_name.str()] = m;
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -56,6 +69,11 @@ bool RegisterRatio(const RatioSpec& spec) {
 }
 
 int main(int argc, char** argv) {
+    std::vector<char*> arguments(argv, argv + argc);
+    arguments.insert(arguments.begin() + 1, const_cast<char**>(std::begin(kDefaultFlags)),
+                     const_cast<char**>(std::end(kDefaultFlags)));
+    argc = static_cast<int>(arguments.size());
+    argv = arguments.data();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     CollectingReporter reporter;
