@@ -59,7 +59,7 @@ TEST_F(CacheTest, AnOpenerThatTakesNoLockIsWaitedFor) {
     NamedGate go(UniqueName(L"go"));
     HANDLE holder =
         StartChild(L"cache_child", L"hold " + Quoted(path_) + L" " + ready.name() + L" " + go.name());
-    ASSERT_TRUE(WaitGate(ready.name()));
+    ASSERT_TRUE(ready.OpenedBy(holder));
     // The append finds the file held and tries again until the holder lets
     // go, instead of dropping the item. Let the holder go only once the
     // append has taken the cache lock, i.e. is at its first open.

@@ -47,7 +47,11 @@ int main(int argc, char** argv) {
     std::string mode = argv[1];
     if (mode == "disguise" && argc == 4) {
         Disguise();
-        return OpenGate(Wide(argv[2])) && WaitGate(Wide(argv[3])) ? 0 : 5;
+        KernelHandle quit(OpenEventW(SYNCHRONIZE, FALSE, Wide(argv[3]).c_str()));
+        return quit.Held() && OpenGate(Wide(argv[2])) &&
+                       WaitForSingleObject(quit.Get(), 120000) == WAIT_OBJECT_0
+                   ? 0
+                   : 5;
     }
     if (mode == "exit" && argc == 3) return atoi(argv[2]);
     return 2;
