@@ -83,25 +83,14 @@ private:
     FakeCollection<IDdmVolume, FakeItem> volumes_;
 };
 
-// Sets an environment variable (or removes it, for null) for one scope and
-// puts the old value back afterwards. The stand-ins read it at each factory
-// call, so it steers the next LoadDiskManager.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const wchar_t* name, const wchar_t* value) : name_(name) {
-        wchar_t old[1024];
-        DWORD length = GetEnvironmentVariableW(name, old, 1024);
-        hadValue_ = length > 0 && length < 1024;
-        if (hadValue_) old_.assign(old, length);
+// A test-only switch of the stand-ins, set for one scope. They read it at
+// each factory call, so it steers the next LoadDiskManager.
+struct ScopedEnvironment {
+    ScopedEnvironment(const wchar_t* name, const wchar_t* value) : name(name) {
         SetEnvironmentVariableW(name, value);
     }
-    ~ScopedEnvironment() { SetEnvironmentVariableW(name_.c_str(), hadValue_ ? old_.c_str() : nullptr); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    std::wstring name_, old_;
-    bool hadValue_ = false;
+    ~ScopedEnvironment() { SetEnvironmentVariableW(name, nullptr); }
+    const wchar_t* name;
 };
 
 // A made-up machine for the stand-in enumerator (syntax: outside/enumdisk/EnumDisk.cpp).

@@ -9,20 +9,16 @@
 #include "ObjectLog.h"
 
 std::string Narrow(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                0, nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
-                        nullptr, nullptr);
+    std::string out(text.size() * 3, '\0');  // at most three bytes per UTF-16 unit
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                   &out[0], static_cast<int>(out.size()), nullptr, nullptr));
     return out;
 }
 
 std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
+    std::wstring out(utf8.size(), L'\0');  // at most one UTF-16 unit per byte
+    out.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                   &out[0], static_cast<int>(out.size())));
     return out;
 }
 
