@@ -12,7 +12,12 @@
 
 namespace {
 
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+// Starts cache_child with its mode and arguments, each quoted.
+HANDLE StartCacheChild(std::initializer_list<std::wstring> arguments) {
+    std::wstring line;
+    for (const std::wstring& argument : arguments) line += L"\"" + argument + L"\" ";
+    return StartChild(L"cache_child", line);
+}
 
 std::map<std::string, int> CountTimes(const Ids& ids) {
     std::map<std::string, int> times;
@@ -47,7 +52,7 @@ TEST_F(CacheTest, ClearingGoesOnWhileTheLockCannotBeHad) {
 TEST_F(CacheTest, ALockAbandonedByAnEndedProcessCountsAsHeldAndIsGivenBack) {
     InitFile();
     KernelHandle kept(CreateMutexW(nullptr, FALSE, kCacheLockName));  // as other users would
-    ASSERT_EQ(0, RunChild(L"coord_child", L"abandon " + Quoted(kCacheLockName)));
+    ASSERT_EQ(0, RunChild(L"coord_child", L"abandon " + std::wstring(kCacheLockName)));
     cache_->AddPathId("after");
     EXPECT_TRUE(MutexIsFree(kCacheLockName));
     EXPECT_EQ(Ids{"after"}, Take());
@@ -57,8 +62,7 @@ TEST_F(CacheTest, AnOpenerThatTakesNoLockIsWaitedFor) {
     InitFile();
     NamedGate ready(UniqueName(L"ready"));
     NamedGate go(UniqueName(L"go"));
-    HANDLE holder =
-        StartChild(L"cache_child", L"hold " + Quoted(path_) + L" " + ready.name() + L" " + go.name());
+    HANDLE holder = StartCacheChild({L"hold", path_, ready.name(), go.name()});
     ASSERT_TRUE(ready.OpenedBy(holder));
     // The append finds the file held and tries again until the holder lets
     // go, instead of dropping the item. Let the holder go only once the
@@ -92,14 +96,12 @@ TEST_F(CacheTest, ItemsFromManyProcessesAreTakenExactlyOnce) {
         NamedGate go(UniqueName(L"go"));
         NamedGate stop(UniqueName(L"stop"));
         const std::wstring takerOutput = folder_ + L"\\taker.txt";
-        HANDLE taker = StartChild(
-            L"cache_child", L"take " + Quoted(path_) + L" " + Quoted(takerOutput) + L" " + stop.name());
+        HANDLE taker = StartCacheChild({L"take", path_, takerOutput, stop.name()});
         std::vector<HANDLE> running;
         for (int i = 0; i < appenders; ++i)
-            running.push_back(StartChild(
-                L"cache_child", L"append " + Quoted(path_) + L" p" + std::to_wstring(i) + L" " +
-                                    std::to_wstring(perAppender) + L" " + ready.name() + L" " +
-                                    go.name() + L" mixed"));
+            running.push_back(StartCacheChild({L"append", path_, L"p" + std::to_wstring(i),
+                                               std::to_wstring(perAppender), ready.name(),
+                                               go.name(), L"mixed"}));
         ASSERT_TRUE(ready.WaitFor(appenders));
         go.Open();
 
@@ -151,9 +153,8 @@ TEST_F(CacheTest, AppendersKilledAtRandomMomentsLoseNothingAcknowledgedAndDouble
             std::vector<HANDLE> running;
             for (int i = 0; i < perRound; ++i) {
                 prefixes.push_back("k" + std::to_string(round) + "x" + std::to_string(i));
-                running.push_back(StartChild(L"cache_child", L"acked " + Quoted(path_) + L" " +
-                                                                 Wide(prefixes.back()) + L" " +
-                                                                 Quoted(acks(prefixes.back()))));
+                running.push_back(StartCacheChild(
+                    {L"acked", path_, Wide(prefixes.back()), acks(prefixes.back())}));
             }
             // Kill only appenders that are at work: saving, again and again.
             for (size_t i = prefixes.size() - perRound; i < prefixes.size(); ++i)

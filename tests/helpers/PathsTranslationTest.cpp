@@ -146,27 +146,20 @@ TEST_F(DeviceTranslation, AnswersEveryCaseOfTheTableInItsOwnBufferAndInPlace) {
     EXPECT_FALSE(helper->DevicePathToDosPathA(nullptr, outA));
 }
 
-// A drive substituted for a folder deeper than the query buffer: its device
-// name cannot be read. It stands before C: in the drive order.
-class UnreadableDrive : public DeviceTranslation {
-protected:
+TEST_F(DeviceTranslation, AnUnreadableDriveIsPassedOverAndTheLaterDrivesStillTranslate) {
+    // B:, substituted for a folder deeper than the query buffer: its device
+    // name cannot be read. It stands before C: in the drive order.
+    wchar_t list[260] = {}, probe[260] = {};
+    if (QueryDosDeviceW(L"B:", probe, 260)) GTEST_SKIP() << "B: is in use here";
     const std::wstring target = L"\\??\\C:\\" + std::wstring(300, L'd');
-    void SetUp() override {
-        wchar_t probe[260] = {};
-        if (QueryDosDeviceW(L"B:", probe, 260)) GTEST_SKIP() << "B: is in use here";
-        defined = DefineDosDeviceW(DDD_RAW_TARGET_PATH, L"B:", target.c_str()) != FALSE;
-        ASSERT_TRUE(defined);
-    }
-    void TearDown() override {
-        if (defined)
+    ASSERT_TRUE(DefineDosDeviceW(DDD_RAW_TARGET_PATH, L"B:", target.c_str()));
+    struct Undefine {
+        const wchar_t* target;
+        ~Undefine() {
             DefineDosDeviceW(DDD_RAW_TARGET_PATH | DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE,
-                             L"B:", target.c_str());
-    }
-    bool defined = false;
-};
-
-TEST_F(UnreadableDrive, IsPassedOverAndTheLaterDrivesStillTranslate) {
-    wchar_t list[260] = {};
+                             L"B:", target);
+        }
+    } undefine{target.c_str()};
     GetLogicalDriveStringsW(260, list);
     ASSERT_NE(std::wstring::npos, std::wstring(list, 260).find(L"B:\\")) << "the drive is listed";
     const std::wstring path = TargetOfC() + L"\\Data\\a.txt";

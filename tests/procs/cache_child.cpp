@@ -1,19 +1,17 @@
-// Other processes at the cache file, one mode each:
+// Other processes at the cache file, one mode each (exit code 0 when all
+// went as told):
 //   cache_child append <file> <prefix> <count> <ready counter> <go gate> <mixed|single> [done counter]
-//       once all have arrived and the gate is open, appends "<prefix>-<n>" for
-//       n = 0..count-1; "mixed" spreads them over all three append operations
-//       (one, two at a time, wide), "single" uses AddPathId only
+//       appends "<prefix>-0".."<prefix>-<count-1>" once the gate opens; "mixed"
+//       spreads them over all three append operations, "single" uses AddPathId
 //   cache_child acked <file> <prefix> <acknowledgement file>
-//       appends "<prefix>-0", "<prefix>-1", ... until killed, and after each
-//       append has returned writes the item to the acknowledgement file with
-//       WriteFile, so a written line survives the kill
+//       appends "<prefix>-0", "<prefix>-1", ... until killed, writing each item
+//       to the acknowledgement file once its append returned (with WriteFile,
+//       so a written line survives the kill)
 //   cache_child take <file> <output file> <stop gate>
-//       takes again and again until the gate opens, then once more, and writes
-//       every item it got to the output file, one per line
+//       takes until the gate opens, then once more; writes what it got, a line each
 //   cache_child hold <file> <ready gate> <go gate>
-//       keeps the file open with no sharing, as a user that takes no cache lock
-//       would, until the gate opens
-// Exit code 0 when all went as told.
+//       keeps the file open with no sharing until the gate opens, as a user
+//       that takes no cache lock would
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -59,11 +59,7 @@ bool FileExists(const std::wstring& path) {
 
 LogCapture::LogCapture() {
     static int serial = 0;
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + L"fileprotect-log-" + std::to_wstring(GetCurrentProcessId()) +
-            L"-" + std::to_wstring(++serial) + L".txt";
-    DeleteFileW(path_.c_str());
+    path_ = MakeTempFolder(L"log-" + std::to_wstring(++serial)) + L"\\log.txt";
     GetObjectLog()->SetOutputFile(path_.c_str());
 }
 
