@@ -57,7 +57,7 @@ int AppendAcked(const std::string& prefix, const std::wstring& ackFile) {
 }
 
 int TakeUntilStopped(const std::wstring& output, const std::wstring& stop) {
-    freopen("NUL", "w", stdout);  // each take prints its items; not needed here
+    if (!freopen("NUL", "w", stdout)) return 3;  // each take prints its items; not needed here
     std::vector<std::string> taken;
     for (bool stopping = false; !stopping;) {
         stopping = GateIsOpen(stop);  // one more take after the gate opens

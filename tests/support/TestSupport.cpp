@@ -57,9 +57,10 @@ bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-LogCapture::LogCapture() {
-    static int serial = 0;
-    path_ = MakeTempFolder(L"log-" + std::to_wstring(++serial)) + L"\\log.txt";
+static int logCaptures = 0;
+
+LogCapture::LogCapture()
+    : path_(MakeTempFolder(L"log-" + std::to_wstring(++logCaptures)) + L"\\log.txt") {
     GetObjectLog()->SetOutputFile(path_.c_str());
 }
 
