@@ -31,7 +31,7 @@ void WriteEmptyCacheFile(const std::wstring& path) {
     fclose(file);
 }
 
-// Each iteration: a fresh file, `processes` cache_appender children that all
+// Each iteration: a fresh file, `processes` appending cache_child children that all
 // wait at a gate, then the time from opening the gate until every child has
 // reported its last append.
 void BM_CacheAppendProcesses(benchmark::State& state) {
@@ -44,11 +44,11 @@ void BM_CacheAppendProcesses(benchmark::State& state) {
             return;
         }
         auto arguments = [&](int i, const GateNames& gate) {
-            return L"\"" + path + L"\" b" + std::to_wstring(i) + L" " +
+            return L"append \"" + path + L"\" b" + std::to_wstring(i) + L" " +
                    std::to_wstring(kItemsPerProcess) + L" " + gate.ready + L" " + gate.go +
                    L" single " + gate.done;
         };
-        if (!TimeGatedChildren(state, L"cache_appender", processes, arguments)) return;
+        if (!TimeGatedChildren(state, L"cache_child", processes, arguments)) return;
     }
     state.SetItemsProcessed(state.iterations() * processes * kItemsPerProcess);
 }

@@ -1,9 +1,9 @@
 // The cache file shared by several processes: the machine-wide lock around
 // every change, and items handed out exactly once however many processes
-// append and take at the same time.
+// append and take at the same time, or are killed while they append.
 #include <atomic>
-#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,42 +12,47 @@
 
 namespace {
 
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+// Starts cache_child with its mode and arguments, each quoted.
+HANDLE StartCacheChild(std::initializer_list<std::wstring> arguments) {
+    std::wstring line;
+    for (const std::wstring& argument : arguments) line += L"\"" + argument + L"\" ";
+    return StartChild(L"cache_child", line);
+}
+
+std::map<std::string, int> CountTimes(const Ids& ids) {
+    std::map<std::string, int> times;
+    for (const std::string& id : ids) ++times[id];
+    return times;
+}
+
+Ids ReadLines(const std::wstring& path) {
+    Ids lines;
+    std::istringstream in(ReadBytes(path));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// An event holding the lock's name keeps any mutex of that name from being
+// opened or created; the file's own exclusive open still orders every change.
+HANDLE SquatLockName() { return CreateEventW(nullptr, TRUE, FALSE, kCacheLockName); }
 
 }  // namespace
 
-TEST_F(CacheTest, WorkGoesOnWhileTheLockCannotBeHad) {
+TEST_F(CacheTest, ClearingGoesOnWhileTheLockCannotBeHad) {
     InitFile();
-    cache_->AddPathId("before");
-    std::string printed;
-    Ids taken;
-    {
-        // An event holding the lock's name keeps any mutex of that name from
-        // being opened or created; the file's own exclusive open still
-        // orders every change.
-        KernelHandle squatter(CreateEventW(nullptr, TRUE, FALSE, kCacheLockName));
-        ASSERT_TRUE(squatter.Held());
-        printed = Printed([&] {
-            cache_->AddPathId("one");
-            cache_->AddPathIds({"two"});
-            cache_->AddPathIdsW({L"three"});
-            cache_->TakePathIds(taken);
-            cache_->AddPathId("cleared");
-            cache_->ClearCacheFile();
-            cache_->AddPathId("last");
-        });
-    }
-    EXPECT_EQ((Ids{"before", "one", "two", "three"}), taken);
-    EXPECT_EQ("pathHash=beforepathHash=onepathHash=twopathHash=threeclear file suces\n", printed);
+    KernelHandle squatter(SquatLockName());
+    ASSERT_TRUE(squatter.Held());
+    cache_->AddPathId("cleared");
+    const std::string printed = Printed([&] { cache_->ClearCacheFile(); });
+    cache_->AddPathId("last");
+    EXPECT_EQ("clear file suces\n", printed);
     EXPECT_EQ(Ids{"last"}, Take());
 }
 
 TEST_F(CacheTest, ALockAbandonedByAnEndedProcessCountsAsHeldAndIsGivenBack) {
     InitFile();
     KernelHandle kept(CreateMutexW(nullptr, FALSE, kCacheLockName));  // as other users would
-    NamedGate ready(UniqueName(L"ready"));
-    ASSERT_EQ(0, RunChild(L"coord_lock_holder",
-                          Quoted(kCacheLockName) + L" " + ready.name() + L" - abandon"));
+    ASSERT_EQ(0, RunChild(L"coord_child", L"abandon " + std::wstring(kCacheLockName)));
     cache_->AddPathId("after");
     EXPECT_TRUE(MutexIsFree(kCacheLockName));
     EXPECT_EQ(Ids{"after"}, Take());
@@ -57,9 +62,8 @@ TEST_F(CacheTest, AnOpenerThatTakesNoLockIsWaitedFor) {
     InitFile();
     NamedGate ready(UniqueName(L"ready"));
     NamedGate go(UniqueName(L"go"));
-    HANDLE holder = StartChild(L"cache_file_holder",
-                               Quoted(path_) + L" " + ready.name() + L" " + go.name());
-    ASSERT_TRUE(WaitGate(ready.name()));
+    HANDLE holder = StartCacheChild({L"hold", path_, ready.name(), go.name()});
+    ASSERT_TRUE(ready.OpenedBy(holder));
     // The append finds the file held and tries again until the holder lets
     // go, instead of dropping the item. Let the holder go only once the
     // append has taken the cache lock, i.e. is at its first open.
@@ -75,33 +79,15 @@ TEST_F(CacheTest, AnOpenerThatTakesNoLockIsWaitedFor) {
     EXPECT_EQ(Ids{"waited"}, Take());
 }
 
-namespace {
-
-std::map<std::string, int> CountTimes(const Ids& ids) {
-    std::map<std::string, int> times;
-    for (const std::string& id : ids) ++times[id];
-    return times;
-}
-
-Ids ReadLines(const std::wstring& path) {
-    Ids lines;
-    std::ifstream in(path.c_str());
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-}  // namespace
-
 TEST_F(CacheTest, ItemsFromManyProcessesAreTakenExactlyOnce) {
     // Four processes append while another process and this one take, again
     // and again; afterwards each item was taken once, none lost. Once with the
-    // lock, once with its name held by an event so that no process gets it.
+    // lock, once with its name squatted so that no process gets it.
     const int appenders = 4;
     const int perAppender = 100;
     for (bool squatted : {false, true}) {
         SCOPED_TRACE(squatted ? "lock cannot be had" : "lock taken");
-        KernelHandle squatter(squatted ? CreateEventW(nullptr, TRUE, FALSE, kCacheLockName)
-                                       : nullptr);
+        KernelHandle squatter(squatted ? SquatLockName() : nullptr);
         ASSERT_EQ(squatted, squatter.Held());
         DeleteFileW(path_.c_str());
         InitFile();
@@ -110,14 +96,12 @@ TEST_F(CacheTest, ItemsFromManyProcessesAreTakenExactlyOnce) {
         NamedGate go(UniqueName(L"go"));
         NamedGate stop(UniqueName(L"stop"));
         const std::wstring takerOutput = folder_ + L"\\taker.txt";
-        HANDLE taker = StartChild(L"cache_taker", Quoted(path_) + L" " + Quoted(takerOutput) +
-                                                      L" " + stop.name());
+        HANDLE taker = StartCacheChild({L"take", path_, takerOutput, stop.name()});
         std::vector<HANDLE> running;
         for (int i = 0; i < appenders; ++i)
-            running.push_back(StartChild(
-                L"cache_appender", Quoted(path_) + L" p" + std::to_wstring(i) + L" " +
-                                       std::to_wstring(perAppender) + L" " + ready.name() + L" " +
-                                       go.name() + L" mixed"));
+            running.push_back(StartCacheChild({L"append", path_, L"p" + std::to_wstring(i),
+                                               std::to_wstring(perAppender), ready.name(),
+                                               go.name(), L"mixed"}));
         ASSERT_TRUE(ready.WaitFor(appenders));
         go.Open();
 
@@ -162,22 +146,20 @@ TEST_F(CacheTest, AppendersKilledAtRandomMomentsLoseNothingAcknowledgedAndDouble
     InitFile();
 
     std::vector<std::string> prefixes;
+    auto acks = [&](const std::string& prefix) { return folder_ + L"\\" + Wide(prefix) + L".ack"; };
     Ids taken;
     Printed([&] {
         for (int round = 0; round < rounds; ++round) {
             std::vector<HANDLE> running;
-            std::vector<std::wstring> acks;
             for (int i = 0; i < perRound; ++i) {
-                std::string prefix = "k" + std::to_string(round) + "x" + std::to_string(i);
-                prefixes.push_back(prefix);
-                acks.push_back(folder_ + L"\\" + Wide(prefix) + L".ack");
-                running.push_back(StartChild(L"cache_acked_appender", Quoted(path_) + L" " +
-                                                                          Wide(prefix) + L" " +
-                                                                          Quoted(acks.back())));
+                prefixes.push_back("k" + std::to_string(round) + "x" + std::to_string(i));
+                running.push_back(StartCacheChild(
+                    {L"acked", path_, Wide(prefixes.back()), acks(prefixes.back())}));
             }
             // Kill only appenders that are at work: saving, again and again.
-            for (const std::wstring& ack : acks)
-                for (int wait = 0; wait < 3000 && ReadBytes(ack).empty(); ++wait) Sleep(10);
+            for (size_t i = prefixes.size() - perRound; i < prefixes.size(); ++i)
+                for (int wait = 0; wait < 3000 && ReadBytes(acks(prefixes[i])).empty(); ++wait)
+                    Sleep(10);
             Sleep(rand() % 300);
             for (HANDLE child : running) {
                 cache_->TakePathIds(taken);
@@ -193,7 +175,7 @@ TEST_F(CacheTest, AppendersKilledAtRandomMomentsLoseNothingAcknowledgedAndDouble
     std::map<std::string, int> times = CountTimes(taken);
     size_t acknowledged = 0;
     for (const std::string& prefix : prefixes) {
-        Ids acked = ReadLines(folder_ + L"\\" + Wide(prefix) + L".ack");
+        Ids acked = ReadLines(acks(prefix));
         acknowledged += acked.size();
         for (size_t n = 0; n < acked.size(); ++n) {
             EXPECT_EQ(prefix + "-" + std::to_string(n), acked[n]);

@@ -1,5 +1,5 @@
-// What the cache-file tests share: a fresh cache file per test, plain byte
-// access to it, and what the library printed on standard output.
+// What the cache-file tests share: a fresh cache file per test and what the
+// library printed on standard output.
 #pragma once
 
 #include <fcntl.h>
@@ -8,9 +8,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,22 +22,6 @@ using Ids = std::vector<std::string>;
 constexpr wchar_t kCacheLockName[] = L"GLOBAL/{B4KP4B35-0193-4B24-5479-0BFGKB5FEEH7}";
 
 constexpr char kEmptyCacheFile[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<PathItem />\r\n";
-
-inline std::string ReadBytes(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-inline bool FileExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 // Runs `call` with this process's standard output sent to a file, and gives
 // back what was printed. The library prints with the runtime's printf, which
@@ -76,10 +58,9 @@ protected:
     // when missing).
     void InitFile() { ASSERT_TRUE(cache_->InitCacheFile(path_, L"test")); }
 
-    Ids Take(std::string* printed = nullptr) {
+    Ids Take() {
         Ids ids;
-        std::string text = Printed([&] { cache_->TakePathIds(ids); });
-        if (printed) *printed = text;
+        Printed([&] { cache_->TakePathIds(ids); });
         return ids;
     }
 

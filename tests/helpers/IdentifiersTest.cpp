@@ -43,32 +43,38 @@ TEST(GuidText, ThirtyTwoUpperCaseDigitsThatReadBack) {
     EXPECT_TRUE(Same(GUID{}, parsed));
 }
 
-TEST(DiffList, ModesKeyByPathHashAndKeepOrderAndDuplicates) {
-    Wides first = {L"C:\\a", L"C:\\x", L"c:\\X", L"C:\\b"};
-    Wides second = {L"c:\\B", L"C:\\\u00c9"};
-    EXPECT_EQ((Wides{L"C:\\a", L"C:\\x", L"c:\\X", L"C:\\\u00c9"}), H()->DiffList(first, second, 0, false));
-    EXPECT_EQ((Wides{L"C:\\a", L"C:\\x", L"c:\\X"}), H()->DiffList(first, second, 1, false));
-    EXPECT_EQ((Wides{L"C:\\\u00c9"}), H()->DiffList(first, second, 2, false));
-    EXPECT_TRUE(H()->DiffList(first, second, 3, false).empty());
-    EXPECT_TRUE(H()->DiffList({}, {}, 0, false).empty());
-    EXPECT_EQ(2u, H()->DiffList({L"C:\\\u00e9"}, {L"C:\\\u00c9"}, 0, false).size());
-}
-
-TEST(DiffList, NumericKeysReadTheLeadingSignedDecimal) {
-    // Hash texts as the store writes them key like their paths, sign and all.
-    Wides paths = {L"C:\\Windows\\notepad.exe", L"D:\\Work\\plan.xlsx", L"E:\\x"};
+TEST(DiffList, ModesKeyByPathHashOrLeadingSignedDecimalAndKeepOrderAndDuplicates) {
+    const Wides first = {L"C:\\a", L"C:\\x", L"c:\\X", L"C:\\b"};
+    const Wides second = {L"c:\\B", L"C:\\\u00c9"};
+    const Wides paths = {L"C:\\Windows\\notepad.exe", L"D:\\Work\\plan.xlsx", L"E:\\x"};
     Wides hashes;
     for (const auto& path : paths) hashes.push_back(HashText(path));
-    EXPECT_TRUE(H()->DiffList(hashes, paths, 0, true).empty());
-    EXPECT_EQ(3u, H()->DiffList(hashes, paths, 1, false).size());
-
-    EXPECT_TRUE(H()->DiffList({L"2024\\x"}, {L" +2024\\y"}, 0, true).empty());
-    EXPECT_TRUE(H()->DiffList({L"abc"}, {L"ABC"}, 0, true).empty());  // no digits: the hash
-    // Outside the signed range the text is keyed by its hash, not wrapped:
-    // 99999999999 would wrap to 1410065407, and 4294967173 is -123's pattern.
-    EXPECT_EQ(2u, H()->DiffList({L"99999999999"}, {L"1410065407"}, 0, true).size());
-    EXPECT_EQ(2u, H()->DiffList({L"-123"}, {L"4294967173"}, 0, true).size());
-    EXPECT_TRUE(H()->DiffList({L"-2147483648"}, {L"-2147483648\\t"}, 0, true).empty());
+    const struct {
+        Wides first, second;
+        int mode;
+        bool numeric;
+        Wides expected;
+    } cases[] = {
+        {first, second, 0, false, {L"C:\\a", L"C:\\x", L"c:\\X", L"C:\\\u00c9"}},
+        {first, second, 1, false, {L"C:\\a", L"C:\\x", L"c:\\X"}},
+        {first, second, 2, false, {L"C:\\\u00c9"}},
+        {first, second, 3, false, {}},
+        {{}, {}, 0, false, {}},
+        {{L"C:\\\u00e9"}, {L"C:\\\u00c9"}, 0, false, {L"C:\\\u00e9", L"C:\\\u00c9"}},
+        // Hash texts as the store writes them key like their paths, sign and all.
+        {hashes, paths, 0, true, {}},
+        {hashes, paths, 1, false, hashes},
+        {{L"2024\\x"}, {L" +2024\\y"}, 0, true, {}},
+        {{L"abc"}, {L"ABC"}, 0, true, {}},  // no digits: the hash
+        // Outside the signed range the text is keyed by its hash, not wrapped:
+        // 99999999999 would wrap to 1410065407, and 4294967173 is -123's pattern.
+        {{L"99999999999"}, {L"1410065407"}, 0, true, {L"99999999999", L"1410065407"}},
+        {{L"-123"}, {L"4294967173"}, 0, true, {L"-123", L"4294967173"}},
+        {{L"-2147483648"}, {L"-2147483648\\t"}, 0, true, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, H()->DiffList(c.first, c.second, c.mode, c.numeric))
+            << Narrow(c.first.empty() ? L"" : c.first[0]) << " mode " << c.mode;
 }
 
 TEST(DiffListUtf8, DropsEmptyEntriesAndKeepsUtf8Intact) {

@@ -1,37 +1,26 @@
 // The path hash keys every rule table and other processes keep it, so its
 // values are pinned as well as its rules: ASCII letters upper-cased, the
-// UTF-8 bytes, the standard CRC-32 of those bytes. The checksum module is
-// checked on its own too, at every length and alignment, where a
-// table-driven implementation goes wrong.
+// UTF-8 bytes, the standard CRC-32 of those bytes.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
-#include <vector>
 
 #include "TestSupport.h"
-#include "ZQCrc32.h"
 
 namespace {
 
 uint32_t Hash(const std::wstring& path) { return getHlpObj()->GetPathHash(path); }
 
-// Reflected CRC-32, one bit at a time.
-uint32_t ReferenceCrc(const unsigned char* p, size_t length) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < length; ++i) {
-        crc ^= p[i];
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-// The definition, computed without the library.
+// The definition, computed without the library: reflected CRC-32, one bit at a time.
 uint32_t ExpectedHash(std::wstring path) {
     for (wchar_t& c : path)
         if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 0x20);
-    std::string bytes = Narrow(path);
-    return ReferenceCrc(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    uint32_t crc = 0xFFFFFFFFu;
+    for (const char byte : Narrow(path)) {
+        crc ^= static_cast<unsigned char>(byte);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
 }
 
 }  // namespace
@@ -58,23 +47,4 @@ TEST(PathHash, IsTheChecksumOfUpperCasedUtf8AndFoldsOnlyAsciiCase) {
     EXPECT_NE(Hash(L"C:/DATA"), Hash(L"C:\\DATA"));
     // The bytes end at the first NUL, as every C reader of the path sees it.
     EXPECT_EQ(Hash(L"C:\\A"), Hash(std::wstring(L"c:\\a\0tail", 9)));
-}
-
-TEST(ZQCrc32, PublishedVectorsAndTheBitwiseReferenceAtEveryLengthAndOffset) {
-    const std::string fox = "The quick brown fox jumps over the lazy dog";
-    EXPECT_EQ(0x414FA339u, ZQCrc32(fox.data(), static_cast<uint32_t>(fox.size())));
-    EXPECT_EQ(0u, ZQCrc32(nullptr, 16));  // nothing to read, never a read through null
-    std::mt19937 random(7);
-    std::vector<unsigned char> bytes(4096);
-    for (auto& b : bytes) b = static_cast<unsigned char>(random());
-    bytes.insert(bytes.end(), 32, 0x00);  // runs of equal bytes, as in the vectors
-    bytes.insert(bytes.end(), 32, 0xFF);
-    for (size_t offset = 0; offset < 8; ++offset)
-        for (size_t length : {0, 1, 7, 8, 9, 15, 16, 17, 31, 64, 65, 1000, 4000})
-            ASSERT_EQ(ReferenceCrc(bytes.data() + offset, length),
-                      ZQCrc32(bytes.data() + offset, static_cast<uint32_t>(length)))
-                << "offset " << offset << ", length " << length;
-    const unsigned char* tail = bytes.data() + 4096;
-    for (size_t length : {32, 64})
-        EXPECT_EQ(ReferenceCrc(tail, length), ZQCrc32(tail, static_cast<uint32_t>(length)));
 }

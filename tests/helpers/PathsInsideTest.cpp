@@ -5,27 +5,21 @@
 
 #include "TestSupport.h"
 
-namespace {
-
-struct Inside {
-    std::wstring parent;
-    std::wstring child;
-    bool expected;
-};
-
-// Longer than the classic 260-character limit.
-const std::wstring kLong(300, L'n');
-
-}  // namespace
-
 TEST(IsSubPath, AnswersEveryCaseOfTheTable) {
-    const Inside cases[] = {
+    const std::wstring kLong(300, L'n');  // longer than the classic 260-character limit
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    const struct {
+        std::wstring parent, child;
+        bool expected;
+    } cases[] = {
         // Case, slash direction, dot components and one trailing backslash.
         {L"C:\\Data", L"c:/data/x", true},
         {L"C:\\Data\\", L"C:\\Data\\x", true},
         {L"C:\\Data", L"C:\\Data", true},
         {L"C:\\Data\\", L"c:\\data", true},
         {L"C:\\Data", L"C:\\Other\\..\\Data\\deep\\x", true},
+        {current, L"child\\file.txt", true},  // resolved against the current folder
         // Letter case beyond ASCII compares as the file system does.
         {L"C:\\Donn\u00e9es", L"c:\\DONN\u00e9ES\\x", true},
         {L"C:\\Donn\u00e9es", L"C:\\DONN\u00c9ES\\x", true},
@@ -57,20 +51,13 @@ TEST(IsSubPath, AnswersEveryCaseOfTheTable) {
         {L"C:\\Data", std::wstring(L"C:\\Data\0\\..\\x", 14), false},
     };
     IHlpFunc* helper = getHlpObj();
-    for (const Inside& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(c.expected, helper->IsSubPath(c.parent, c.child))
             << Narrow(c.parent) << " / " << Narrow(c.child);
 }
 
-TEST(IsSubPath, RelativePathsAreResolvedAgainstTheCurrentFolder) {
-    wchar_t current[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, current);
-    EXPECT_TRUE(getHlpObj()->IsSubPath(current, L"child\\file.txt"));
-}
-
 TEST(AddTrailingBackslash, AppendsExactlyOneWhereMissing) {
-    IHlpFunc* helper = getHlpObj();
-    EXPECT_EQ(L"C:\\Data\\", helper->AddTrailingBackslash(L"C:\\Data"));
-    EXPECT_EQ(L"C:\\", helper->AddTrailingBackslash(L"C:\\"));
-    EXPECT_EQ(L"", helper->AddTrailingBackslash(L""));
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"C:\\Data", L"C:\\Data\\"}, {L"C:\\", L"C:\\"}, {L"", L""}};
+    for (const auto& c : cases) EXPECT_EQ(c.second, getHlpObj()->AddTrailingBackslash(c.first));
 }

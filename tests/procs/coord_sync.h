@@ -24,7 +24,12 @@ public:
         : name_(name), event_(CreateEventW(nullptr, TRUE, FALSE, name.c_str())) {}
     const std::wstring& name() const { return name_; }
     void Open() { SetEvent(event_.Get()); }
-    bool IsOpen() const { return WaitForSingleObject(event_.Get(), 0) == WAIT_OBJECT_0; }
+    // Waits for a child to open it; false when the child ends first or a
+    // minute passes.
+    bool OpenedBy(HANDLE child) const {
+        HANDLE either[] = {event_.Get(), child};
+        return WaitForMultipleObjects(2, either, FALSE, 60000) == WAIT_OBJECT_0;
+    }
 
 private:
     std::wstring name_;

@@ -1,7 +1,7 @@
 // Second process for the helper's process and user services.
 //   paths_child disguise <ready> <quit>
 //                                    names itself "C:\Program Files\Vendor\Trusted.exe"
-//                                    in its own memory, sets event <ready>, waits for <quit>
+//                                    in its own memory, opens gate <ready>, waits for <quit>
 //   paths_child exit <code>          exits with <code>
 #include <windows.h>
 
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "coord_sync.h"
 
 namespace {
 
@@ -38,17 +39,6 @@ void Disguise() {
     point(&peb->ProcessParameters->ImagePathName, fullName, ARRAYSIZE(fullName));
 }
 
-int WaitForQuit(const std::wstring& readyName, const std::wstring& quitName) {
-    HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, readyName.c_str());
-    HANDLE quit = OpenEventW(SYNCHRONIZE, FALSE, quitName.c_str());
-    if (!ready || !quit) return 5;
-    SetEvent(ready);
-    DWORD waited = WaitForSingleObject(quit, 120000);
-    CloseHandle(ready);
-    CloseHandle(quit);
-    return waited == WAIT_OBJECT_0 ? 0 : 6;
-}
-
 }  // namespace
 
 // Arguments are plain ASCII (event names, temporary paths).
@@ -57,7 +47,11 @@ int main(int argc, char** argv) {
     std::string mode = argv[1];
     if (mode == "disguise" && argc == 4) {
         Disguise();
-        return WaitForQuit(Wide(argv[2]), Wide(argv[3]));
+        KernelHandle quit(OpenEventW(SYNCHRONIZE, FALSE, Wide(argv[3]).c_str()));
+        return quit.Held() && OpenGate(Wide(argv[2])) &&
+                       WaitForSingleObject(quit.Get(), 120000) == WAIT_OBJECT_0
+                   ? 0
+                   : 5;
     }
     if (mode == "exit" && argc == 3) return atoi(argv[2]);
     return 2;

@@ -2,26 +2,23 @@
 
 #include <shlobj.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "ObjectLog.h"
 
 std::string Narrow(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                0, nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n,
-                        nullptr, nullptr);
+    std::string out(text.size() * 3, '\0');  // at most three bytes per UTF-16 unit
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                   &out[0], static_cast<int>(out.size()), nullptr, nullptr));
     return out;
 }
 
 std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
+    std::wstring out(utf8.size(), L'\0');  // at most one UTF-16 unit per byte
+    out.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                   &out[0], static_cast<int>(out.size())));
     return out;
 }
 
@@ -32,43 +29,38 @@ std::wstring ProgramFolder() {
     return folder.substr(0, folder.find_last_of(L'\\'));
 }
 
-namespace {
-
-void DeleteTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring full = folder + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) DeleteTree(full);
-            else DeleteFileW(full.c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
-
-}  // namespace
-
 std::wstring MakeTempFolder(const std::wstring& name) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + L"fileprotect-" + name + L"-" +
-                          std::to_wstring(GetCurrentProcessId());
-    DeleteTree(folder);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
+    std::error_code ignored;
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path(ignored) /
+        (L"fileprotect-" + name + L"-" + std::to_wstring(GetCurrentProcessId()));
+    std::filesystem::remove_all(folder, ignored);
+    std::filesystem::create_directories(folder, ignored);
+    return folder.wstring();
 }
 
-LogCapture::LogCapture() {
-    static int serial = 0;
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + L"fileprotect-log-" + std::to_wstring(GetCurrentProcessId()) +
-            L"-" + std::to_wstring(++serial) + L".txt";
-    DeleteFileW(path_.c_str());
+std::string ReadBytes(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+    out << bytes;
+    out.close();
+    return !out.fail();
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+static int logCaptures = 0;
+
+LogCapture::LogCapture()
+    : path_(MakeTempFolder(L"log-" + std::to_wstring(++logCaptures)) + L"\\log.txt") {
     GetObjectLog()->SetOutputFile(path_.c_str());
 }
 
@@ -142,14 +134,19 @@ bool Db::Exec(const std::string& sql) const {
     return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-HANDLE StartChild(const std::wstring& name, const std::wstring& arguments) {
+HANDLE StartChild(const std::wstring& name, const std::wstring& arguments, HANDLE output) {
     std::wstring exe = ProgramFolder() + L"\\" + name + L".exe";
     std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
+    if (output) {
+        SetHandleInformation(output, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+    }
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info))
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, output != nullptr, 0,
+                        nullptr, nullptr, &startup, &info))
         return nullptr;
     CloseHandle(info.hThread);
     return info.hProcess;

@@ -21,6 +21,12 @@ std::wstring ProgramFolder();
 // A fresh, empty folder under the system's temporary folder.
 std::wstring MakeTempFolder(const std::wstring& name);
 
+// A file's bytes ("" when it cannot be read), writing them (false on
+// failure), and whether anything is at a path.
+std::string ReadBytes(const std::wstring& path);
+bool WriteBytes(const std::wstring& path, const std::string& bytes);
+bool FileExists(const std::wstring& path);
+
 // Sends the logger's lines to a file of its own for the lifetime of the
 // object; Lines() gives what was logged, without the stand-in's stamps.
 class LogCapture {
@@ -60,8 +66,11 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-// Starts <name>.exe from the program folder with the given arguments.
-HANDLE StartChild(const std::wstring& name, const std::wstring& arguments);
+// Starts <name>.exe from the program folder with the given arguments; with
+// `output`, the child writes its standard output there and has no other
+// standard handle.
+HANDLE StartChild(const std::wstring& name, const std::wstring& arguments,
+                  HANDLE output = nullptr);
 // Starts it and waits; the exit code, or -1 when it could not run in time.
 int RunChild(const std::wstring& name, const std::wstring& arguments,
              DWORD timeoutMs = 120000);
