@@ -44,9 +44,9 @@ TEST(DeviceNameMatch, PrefixMatchesOnlyAtAComponentBoundary) {
 
 TEST(DeviceNameMatch, SameDeviceAllowsOneTrailingBackslash) {
     const wchar_t* volume3 = L"\\Device\\HarddiskVolume3";
-    EXPECT_TRUE(IsSameDevice(L"\\Device\\HarddiskVolume3", volume3));
-    EXPECT_TRUE(IsSameDevice(L"\\device\\harddiskvolume3\\", volume3));
-    EXPECT_FALSE(IsSameDevice(L"\\Device\\HarddiskVolume3\\\\", volume3));
-    EXPECT_FALSE(IsSameDevice(L"\\Device\\HarddiskVolume3\\Data", volume3));
-    EXPECT_FALSE(IsSameDevice(L"HarddiskVolume3", volume3));
+    for (const wchar_t* same : {L"\\Device\\HarddiskVolume3", L"\\device\\harddiskvolume3\\"})
+        EXPECT_TRUE(IsSameDevice(same, volume3)) << same;
+    for (const wchar_t* other : {L"\\Device\\HarddiskVolume3\\\\", L"\\Device\\HarddiskVolume3\\Data",
+                                 L"HarddiskVolume3"})
+        EXPECT_FALSE(IsSameDevice(other, volume3)) << other;
 }

@@ -80,15 +80,12 @@ int HoldRawTransaction(const std::wstring& readyName) {
                         nullptr) != SQLITE_OK)
         return 101;
     sqlite3_busy_timeout(db, 60000);
-    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return 102;
-    for (int i = 0; i < 200; ++i) {
-        std::string sql = "INSERT INTO blocklist VALUES (" + std::to_string(1000000 + i) +
-                          ", 'C:\\Killed\\" + std::to_string(i) + "', 1)";
-        if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return 103;
-    }
-    if (sqlite3_exec(db, "UPDATE blocklist SET blockcount = 9999", nullptr, nullptr, nullptr) !=
-        SQLITE_OK)
-        return 104;
+    std::string sql = "BEGIN IMMEDIATE;";
+    for (int i = 0; i < 200; ++i)
+        sql += "INSERT INTO blocklist VALUES (" + std::to_string(1000000 + i) + ", 'C:\\Killed\\" +
+               std::to_string(i) + "', 1);";
+    sql += "UPDATE blocklist SET blockcount = 9999;";
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return 102;
     Signal(readyName);
     Sleep(INFINITE);
     return 0;

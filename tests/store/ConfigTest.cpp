@@ -1,3 +1,4 @@
+// The config table, the protection switches of its row 1, and the file-type list.
 #include <gtest/gtest.h>
 
 #include "RuleTestSupport.h"
@@ -15,19 +16,6 @@ bool SameSwitches(const ProtectConfig& a, const ProtectConfig& b) {
 const ProtectConfig kDefaults{false, true, true, false, true};
 
 }  // namespace
-
-TEST(ProtectSwitches, DefaultsWithoutRowOneAndAfterItsDeletion) {
-    IFileProtectCfgMgr* store = FreshStore();
-    EXPECT_TRUE(SameSwitches(kDefaults, store->GetProtectConfig()));
-    const int32_t otherRow = 2;
-    ASSERT_TRUE(store->SetConfig(otherRow, L"bEnableProtect:1"));
-    EXPECT_TRUE(SameSwitches(kDefaults, store->GetProtectConfig()));
-
-    ASSERT_TRUE(store->SetProtectConfig(ProtectConfig{true, false, false, true, false}));
-    ASSERT_TRUE(store->DeleteConfig(kSwitchesRow));
-    EXPECT_TRUE(SameSwitches(kDefaults, store->GetProtectConfig()));
-    EXPECT_TRUE(store->DeleteConfig(kSwitchesRow));  // no row left: still a success
-}
 
 TEST(ProtectSwitches, EveryCombinationReadsBackFromTheFixedTextForm) {
     IFileProtectCfgMgr* store = FreshStore();
@@ -50,8 +38,10 @@ TEST(ProtectSwitches, EveryCombinationReadsBackFromTheFixedTextForm) {
               store->GetConfig(kSwitchesRow));
 }
 
-TEST(ProtectSwitches, HandWrittenTextsParseItemByItem) {
+TEST(ProtectSwitches, HandWrittenTextsParseItemByItemAndAnythingElseGivesTheDefaults) {
     IFileProtectCfgMgr* store = FreshStore();
+    EXPECT_TRUE(SameSwitches(kDefaults, store->GetProtectConfig()));
+    ASSERT_TRUE(store->SetConfig(2, L"bEnableProtect:1"));  // only row one holds the switches
     struct Case {
         const wchar_t* text;
         bool ProtectConfig::*field;
@@ -83,6 +73,9 @@ TEST(ProtectSwitches, HandWrittenTextsParseItemByItem) {
         ASSERT_TRUE(store->SetConfig(kSwitchesRow, junk));
         EXPECT_TRUE(SameSwitches(kDefaults, store->GetProtectConfig())) << Narrow(junk);
     }
+    ASSERT_TRUE(store->DeleteConfig(kSwitchesRow));
+    EXPECT_TRUE(SameSwitches(kDefaults, store->GetProtectConfig()));
+    EXPECT_TRUE(store->DeleteConfig(kSwitchesRow));  // no row left: still a success
 }
 
 TEST(ConfigRows, TextsByIdAreStoredReplacedAndDeletedVerbatim) {

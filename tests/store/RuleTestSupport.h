@@ -184,15 +184,19 @@ struct PathOperation {
     std::function<bool(const Wides&)> run;
 };
 
+// A single-path operation called once per path until one fails.
 template <typename One>
-bool EachUntilFailure(const Wides& paths, One one) {
-    for (const std::wstring& path : paths)
-        if (!one(path)) return false;
-    return true;
+std::function<bool(const Wides&)> EachUntilFailure(One one) {
+    return [one](const Wides& paths) {
+        for (const std::wstring& path : paths)
+            if (!one(path)) return false;
+        return true;
+    };
 }
 
 inline std::vector<PathOperation> PathWrites() {
     IFileProtectCfgMgr* s = getFileProtectDbMgr();
+    using Path = const std::wstring&;
     std::vector<PathOperation> writes = {
         {"AddProtectFile", "fileprotect", true, 2,
          [s](const Wides& p) { return s->AddProtectFile(ItemsOf(p), false); }},
@@ -205,17 +209,11 @@ inline std::vector<PathOperation> PathWrites() {
              return s->AddBlockCountList(blocks);
          }},
         {"AddBlockCountItem", "blocklist", true, 1,
-         [s](const Wides& p) {
-             return EachUntilFailure(p, [s](const std::wstring& x) { return s->AddBlockCountItem(Block(x, 1)); });
-         }},
+         EachUntilFailure([s](Path x) { return s->AddBlockCountItem(Block(x, 1)); })},
         {"AddBlockCount", "blocklist", true, 1,
-         [s](const Wides& p) {
-             return EachUntilFailure(p, [s](const std::wstring& x) { return s->AddBlockCount(x, 1); });
-         }},
+         EachUntilFailure([s](Path x) { return s->AddBlockCount(x, 1); })},
         {"IncreaseBlockCount", "blocklist", true, 1,
-         [s](const Wides& p) {
-             return EachUntilFailure(p, [s](const std::wstring& x) { return s->IncreaseBlockCount(x); });
-         }},
+         EachUntilFailure([s](Path x) { return s->IncreaseBlockCount(x); })},
     };
     for (const PathList& list : AllPathLists())
         writes.push_back({"Add " + list.table, list.table, false, 2,
@@ -225,21 +223,17 @@ inline std::vector<PathOperation> PathWrites() {
 
 inline std::vector<PathOperation> PathDeletes() {
     IFileProtectCfgMgr* s = getFileProtectDbMgr();
+    using Path = const std::wstring&;
     std::vector<PathOperation> deletes = {
         {"DeleteProtectFile", "fileprotect", true, 0,
          [s](const Wides& p) { return s->DeleteProtectFile(p, false); }},
-        {"DeleteBlockList", "blocklist", true, 0,
-         [s](const Wides& p) { return s->DeleteBlockList(p); }},
+        {"DeleteBlockList", "blocklist", true, 0, [s](const Wides& p) { return s->DeleteBlockList(p); }},
         {"DeleteBlockListItems", "blocklist", false, 0,
          [s](const Wides& p) { return s->DeleteBlockListItems(p); }},
         {"DeleteBlockListItem", "blocklist", true, 0,
-         [s](const Wides& p) {
-             return EachUntilFailure(p, [s](const std::wstring& x) { return s->DeleteBlockListItem(x, true); });
-         }},
+         EachUntilFailure([s](Path x) { return s->DeleteBlockListItem(x, true); })},
         {"DeleteBlockListItem in the caller's transaction", "blocklist", true, 0,
-         [s](const Wides& p) {
-             return EachUntilFailure(p, [s](const std::wstring& x) { return s->DeleteBlockListItem(x, false); });
-         }},
+         EachUntilFailure([s](Path x) { return s->DeleteBlockListItem(x, false); })},
         // By the text of each path's key: the key itself, whoever's row it holds.
         {"DeleteBlockListByHash", "blocklist", true, 0,
          [s](const Wides& p) {
