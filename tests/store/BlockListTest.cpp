@@ -29,6 +29,8 @@ TEST(BlockCounts, ReportsAddUpUnderTheTextOfTheFirst) {
     ASSERT_TRUE(store->GetBlockCount(item));
     EXPECT_EQ(44, item.blockcount);
     EXPECT_EQ(99, item.pathhash);
+    ASSERT_TRUE(store->ClearBlockList());
+    EXPECT_TRUE(StoredKeys().empty());
 }
 
 TEST(BlockCounts, TheListIsAppendedWithSignedKeysThatDeleteTheirRows) {
@@ -50,21 +52,6 @@ TEST(BlockCounts, TheListIsAppendedWithSignedKeysThatDeleteTheirRows) {
 
     ASSERT_TRUE(store->DeleteBlockListByHash(
         {std::to_string(items[1].pathhash), std::to_string(items[2].pathhash)}));
-    EXPECT_TRUE(StoredKeys().empty());
-}
-
-TEST(BlockCounts, DeletionsByPathFindTheRowInAnyAsciiCaseAndPassOverAbsentOnes) {
-    IFileProtectCfgMgr* store = FreshStore();
-    for (const wchar_t* path : {L"C:\\A", L"C:\\B", L"C:\\C", L"C:\\D", L"C:\\E"})
-        ASSERT_TRUE(store->IncreaseBlockCount(path));
-    EXPECT_TRUE(store->DeleteBlockListItems({L"c:\\a", L"C:\\NoRow"}));
-    EXPECT_TRUE(store->DeleteBlockListItem(L"c:\\b", true));
-    EXPECT_TRUE(store->DeleteBlockListItem(L"C:\\C", false));
-    EXPECT_TRUE(store->DeleteBlockListItem(L"C:\\NoRow", true));
-    EXPECT_TRUE(store->DeleteBlockList({L"C:\\d", L"C:\\NoRow"}));
-    EXPECT_TRUE(store->DeleteBlockListItems({}));
-    EXPECT_EQ(Rows{"C:\\E"}, StoredPaths("blocklist"));
-    ASSERT_TRUE(store->ClearBlockList());
     EXPECT_TRUE(StoredKeys().empty());
 }
 

@@ -8,12 +8,6 @@
 
 namespace {
 
-const ProtectFileItem* Find(const Items& items, const std::wstring& path) {
-    for (const ProtectFileItem& item : items)
-        if (item.filepath == path) return &item;
-    return nullptr;
-}
-
 class ProtectPaths : public ::testing::Test {
 protected:
     // "filepath|bextention|mountpoint|bFile" of the row keyed by the path's hash.
@@ -29,26 +23,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(ProtectPaths, RowsReadBackAppendedWithTheirMountPointAndKind) {
-    ASSERT_TRUE(store->AddProtectFile({PathItem(L"C:\\Data\\Report.docx", L"C:\\", true),
-                                       PathItem(L"C:\\Folder", L"D:\\", false)},
-                                      false));
-    ASSERT_TRUE(db.Exec("INSERT INTO fileprotect VALUES (5, 'C:\\Bare', 0, NULL, 1)"));
-    EXPECT_EQ("C:\\Data\\Report.docx|0|C:\\|1", Row(L"C:\\Data\\Report.docx"));
-
-    Items items = {PathItem(L"kept", L"", false)};  // lists are appended to, not cleared
-    Wides extensions;
-    ASSERT_TRUE(store->GetProtectFileList(items, extensions));
-    ASSERT_EQ(4u, items.size());
-    EXPECT_TRUE(extensions.empty());
-    const ProtectFileItem* report = Find(items, L"C:\\Data\\Report.docx");
-    const ProtectFileItem* bare = Find(items, L"C:\\Bare");
-    ASSERT_TRUE(report && bare && Find(items, L"C:\\Folder"));
-    EXPECT_TRUE(report->bFile && !report->bextention);
-    EXPECT_EQ(L"C:\\", report->mountpoint);
-    EXPECT_EQ(L"", bare->mountpoint);  // NULL reads as empty
-}
 
 TEST_F(ProtectPaths, RepeatedAddsKeepOneRowAndOnlySwitchTheKind) {
     ASSERT_TRUE(store->AddProtectFile({PathItem(L"C:\\Data\\Plan.txt", L"C:\\", true)}, false));

@@ -83,7 +83,7 @@ TEST(RowFidelity, ADamagedRowNeverHidesTheRowsBehindIt) {
         db.Exec("INSERT INTO " + list.table +
                 " VALUES (1, 'first', NULL, 1), (2, NULL, 'E:', 1), (3, '', '', 1), "
                 "(4, 'last', 'F:', 1), (5, '', 'D:', 1)");
-    db.Exec("INSERT INTO fileprotect VALUES (1, 'first', 0, 'C:', 0), (2, NULL, 0, 'D:', 0), "
+    db.Exec("INSERT INTO fileprotect VALUES (1, 'first', 0, NULL, 1), (2, NULL, 0, 'D:', 0), "
             "(3, 'last', 0, 'F:', 0), (4, NULL, 1, 'Flexten', 1), (5, '.ext', 1, 'Flexten', 1)");
     db.Exec("INSERT INTO blocklist VALUES (1, 'first', 10), (2, NULL, 20), (3, 'last', 30)");
     db.Exec("INSERT INTO config VALUES (0, NULL), (1, 'bEnableProtect:1'), (4, 'behind')");
@@ -103,6 +103,7 @@ TEST(RowFidelity, ADamagedRowNeverHidesTheRowsBehindIt) {
     Wides extensions, paths;
     ASSERT_TRUE(store->GetProtectFileList(items, extensions));
     EXPECT_EQ((Wides{L"first", L"last"}), PathsOf(items));
+    EXPECT_EQ(L"", items[0].mountpoint);
     EXPECT_EQ(Wides{L".ext"}, extensions);
     store->GetProtectPathList(paths);
     EXPECT_EQ((Wides{L"first", L"last", L".ext"}), paths);

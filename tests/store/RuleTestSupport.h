@@ -129,17 +129,21 @@ inline Wides PathsOf(const Items& items) {
     return paths;
 }
 
-// The reject list or one of the two white lists, which behave alike.
+// The reject list or one of the two white lists, which behave alike; adding
+// to and listing "fileprotect" adds and lists protected files and folders.
 struct PathList {
     std::string table;
     bool Reject() const { return table == "rejectlist"; }
     bool Const() const { return table == "const_whitelist"; }
     bool Add(const Items& items) const {
         IFileProtectCfgMgr* s = getFileProtectDbMgr();
+        if (table == "fileprotect") return s->AddProtectFile(items, false);
         return Reject() ? s->AddRejectList(items) : s->AddWhiteList(items, Const());
     }
     bool Get(Items& items) const {
         IFileProtectCfgMgr* s = getFileProtectDbMgr();
+        Wides extensions;
+        if (table == "fileprotect") return s->GetProtectFileList(items, extensions);
         return Reject() ? s->GetRejectList(items) : s->GetWhiteList(items, Const());
     }
     bool Delete(const Wides& paths) const {

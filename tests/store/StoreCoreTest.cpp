@@ -52,18 +52,19 @@ const char kOpenFailed[] = "FileProtectCfgMgr.cpp(172) create db fail";
 TEST_F(StoreCore, FirstOpenCreatesTheSixTablesInOrderWithThePragmas) {
     ASSERT_TRUE(store->InitDb());
     Db db;
-    EXPECT_EQ((Rows{"fileprotect", "rejectlist", "whitelist", "config", "blocklist",
-                    "const_whitelist"}),
-              db.Column("SELECT name FROM sqlite_master WHERE type='table' ORDER BY rowid"));
-    EXPECT_EQ("pathhash INT, filepath TEXT, bextention INT, mountpoint TEXT, bFile INT",
-              Columns(db, "fileprotect"));
-    EXPECT_EQ("id INTEGER, config TEXT", Columns(db, "config"));
-    EXPECT_EQ("pathhash INT, filepath TEXT, blockcount INT", Columns(db, "blocklist"));
-    EXPECT_EQ("pathhash INT, filepath TEXT, mountpoint TEXT, bFile INT",
-              Columns(db, "const_whitelist"));
-    // pathhash is a unique key, not the rowid.
-    EXPECT_EQ("1", db.Scalar("SELECT count(*) FROM sqlite_master WHERE type='index' AND "
-                             "tbl_name='fileprotect'"));
+    Rows schema;
+    for (const std::string& table :
+         db.Column("SELECT name FROM sqlite_master WHERE type='table' ORDER BY rowid"))
+        schema.push_back(table + ": " + Columns(db, table));
+    EXPECT_EQ((Rows{"fileprotect: pathhash INT, filepath TEXT, bextention INT, mountpoint TEXT, bFile INT",
+                    "rejectlist: pathhash INT, filepath TEXT, mountpoint TEXT, bFile INT",
+                    "whitelist: pathhash INT, filepath TEXT, mountpoint TEXT, bFile INT",
+                    "config: id INTEGER, config TEXT",
+                    "blocklist: pathhash INT, filepath TEXT, blockcount INT",
+                    "const_whitelist: pathhash INT, filepath TEXT, mountpoint TEXT, bFile INT"}),
+              schema);
+    // Each pathhash is a unique key, not the rowid.
+    EXPECT_EQ("5", db.Scalar("SELECT count(*) FROM sqlite_master WHERE type='index'"));
     EXPECT_EQ("wal", db.Scalar("PRAGMA journal_mode"));
     EXPECT_EQ("UTF-8", db.Scalar("PRAGMA encoding"));
     EXPECT_TRUE(std::regex_match(store->GetSqliteVersion(), std::regex("\\d+\\.\\d+\\.\\d+")));

@@ -1,7 +1,8 @@
-// What every write refuses, and what its transaction pattern keeps when it
-// does: an empty path, a statement over the limit and a NUL in a text are
-// refused and logged, never stored or run cut short; a failing delete ends
-// the call, which keeps the deletions before it or none.
+// Every write and delete by path. Deletes find their row in any ASCII case.
+// What a write refuses, and what its transaction pattern keeps when it does:
+// an empty path, a statement over the limit and a NUL in a text are refused
+// and logged, never stored or run cut short; a failing delete ends the call,
+// which keeps the deletions before it or none.
 #include <gtest/gtest.h>
 
 #include "RuleTestSupport.h"
@@ -24,7 +25,25 @@ ProtectFileItem ItemWithStatementLength(size_t length) {
     return item;
 }
 
+// The same paths in every table that rows can be deleted from by path.
+void FillEveryTable(const Wides& paths) {
+    IFileProtectCfgMgr* store = FreshStore();
+    ASSERT_TRUE(store->AddProtectFile(ItemsOf(paths), false));
+    for (const PathList& list : AllPathLists()) ASSERT_TRUE(list.Add(ItemsOf(paths)));
+    for (const std::wstring& path : paths) ASSERT_TRUE(store->IncreaseBlockCount(path));
+}
+
 }  // namespace
+
+TEST(PathDeletes, EachFindsItsRowInAnyAsciiCaseAndPassesOverAbsentPaths) {
+    for (const PathOperation& remove : PathDeletes()) {
+        SCOPED_TRACE(remove.name);
+        FillEveryTable({L"C:\\A", L"C:\\B"});
+        EXPECT_TRUE(remove.run({}));
+        EXPECT_TRUE(remove.run({L"c:\\a", L"C:\\NoRow"}));
+        EXPECT_EQ(Rows{"C:\\B"}, StoredPaths(remove.table));
+    }
+}
 
 TEST(Refusals, EveryWriteRefusesAnEmptyOverLongOrNulPathAndKeepsWhatItsPatternKeeps) {
     const struct {
@@ -71,14 +90,10 @@ TEST(Refusals, TheLimitCountsCharactersAndTheLogShowsTheWholeStatement) {
 }
 
 TEST(Refusals, AFailingDeleteEndsTheCallWhichKeepsWhatItsPatternKeeps) {
-    IFileProtectCfgMgr* store = FreshStore();
     const Wides paths{L"C:\\A", L"C:\\B", L"C:\\C"};
     for (const PathOperation& remove : PathDeletes()) {
         SCOPED_TRACE(remove.name);
-        FreshStore();
-        ASSERT_TRUE(store->AddProtectFile(ItemsOf(paths), false));
-        for (const PathList& list : AllPathLists()) ASSERT_TRUE(list.Add(ItemsOf(paths)));
-        for (const std::wstring& path : paths) ASSERT_TRUE(store->IncreaseBlockCount(path));
+        FillEveryTable(paths);
         LogCapture log;
         {
             RefusedDelete refusal(remove.table, L"C:\\B");
