@@ -54,6 +54,7 @@ std::vector<std::string> AdversarialUtf8Texts() {
         "C:\\plain\\ascii.txt",
         "caf\xC3\xA9 \xE6\x96\x87 \xF0\x9F\x98\x80",       // 2, 3 and 4 bytes
         "\xF4\x8F\xBF\xBF max", "\xF4\x90\x80\x80 past max",
+        // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): split only to end the escapes
         "\xEF\xBB\xBF" "BOM first", "mid\xEF\xBB\xBF" "dle\xEF\xBF\xBE",
         "\xC0\x80 overlong nul", "\xC1\xBF overlong", "\xE0\x80\xAF overlong slash",
         "\xF0\x80\x80\xAF four-byte overlong",

@@ -11,6 +11,7 @@
 TEST(LogLocation, EachCallerKeepsItsOwnTagWhileOthersBuildTheirs) {
     EXPECT_STREQ("FileProtectCfgMgr.cpp(172)", MakeLogLocation(172).text);
     std::vector<std::thread> threads;
+    threads.reserve(8);
     std::vector<int> wrong(8, 0);
     for (int t = 0; t < 8; ++t)
         threads.emplace_back([t, &wrong] {

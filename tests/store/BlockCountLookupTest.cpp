@@ -36,7 +36,8 @@ TEST(BlockCountLookup, AgreesWithTheScanOfEveryRow) {
         ASSERT_TRUE(store->AddBlockCount(written[i], static_cast<int32_t>(i + 1)));
 
     std::vector<std::wstring> probes = {
-        L"", L"C:\\never written.txt", std::wstring(L"C:\\Data\\Mixed Case.txt\0x", 25),
+        L"", L"C:\\never written.txt",
+        std::wstring(L"C:\\Data\\Mixed Case.txt\0x", 25),  // NOLINT(bugprone-string-constructor): a NUL inside
         Units({L'C', L':', L'\\', L'\xFFFD', L'x'}),  // the lone surrogate as stored
         Units({L'C', L':', L'\\', L'y', L'\xFFFD'}),
     };

@@ -15,6 +15,7 @@ TEST(StoreThreads, ThreadsAtOnceLoseNothingAndNeverSeeHalfAList) {
     const int kRounds = 150;
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
+    threads.reserve(kThreads);
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             const std::wstring own = L"C:\\Thread" + std::to_wstring(t) + L"\\";
