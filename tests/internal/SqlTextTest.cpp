@@ -12,16 +12,13 @@ TEST(SqlText, QuotesAreDoubledAndIntegersAreSignedDecimals) {
               statement);
 }
 
-TEST(SqlText, StatementsOverTheLimitAreRefusedWhole) {
+TEST(SqlText, DoubledQuotesCountAgainstTheLimitAndATooLongStatementIsKeptWhole) {
+    // 1,023 characters fit with the terminator: 510 quotes doubled and the
+    // two around them make 1,022, one quote more makes 1,024.
     std::wstring statement;
-    // "'%s'" plus 1021 characters is 1023 characters: the longest that fits
-    // with its terminator.
-    EXPECT_EQ(SqlFormatResult::kOk, FormatSql(L"'%s'", {std::wstring(1021, L'a')}, &statement));
-    EXPECT_EQ(1023u, statement.size());
-    EXPECT_EQ(SqlFormatResult::kTooLong, FormatSql(L"'%s'", {std::wstring(1022, L'a')}, &statement));
+    EXPECT_EQ(SqlFormatResult::kOk, FormatSql(L"'%s'", {std::wstring(510, L'\'')}, &statement));
+    EXPECT_EQ(SqlFormatResult::kTooLong, FormatSql(L"'%s'", {std::wstring(511, L'\'')}, &statement));
     EXPECT_EQ(1024u, statement.size());  // whole, for the log; never executed
-    // Doubled quotes count against the limit too.
-    EXPECT_EQ(SqlFormatResult::kTooLong, FormatSql(L"'%s'", {std::wstring(600, L'\'')}, &statement));
 }
 
 TEST(SqlText, NulInsideATextOrMismatchedValuesAreRefused) {
