@@ -7,38 +7,46 @@
 using device_name::IsSameDevice;
 using device_name::PrefixLength;
 
+namespace {
+
+const wchar_t kVolume1[] = L"\\Device\\HarddiskVolume1";
+
+}  // namespace
+
 TEST(DeviceNameMatch, PrefixMatchesOnlyAtAComponentBoundary) {
-    const wchar_t* volume1 = L"\\Device\\HarddiskVolume1";
-    EXPECT_EQ(23u, PrefixLength(L"\\Device\\HarddiskVolume1\\x", volume1));
-    EXPECT_EQ(23u, PrefixLength(L"\\DEVICE\\harddiskvolume1\\X", volume1));
-    EXPECT_EQ(0u, PrefixLength(L"\\Device\\HarddiskVolume10\\x", volume1));
-    EXPECT_EQ(0u, PrefixLength(L"\\Device\\HarddiskVolume1.x", volume1));
-    EXPECT_EQ(24u, PrefixLength(L"\\Device\\HarddiskVolume10\\x", L"\\Device\\HarddiskVolume10"));
-    // A target that itself ends in a backslash (a substituted folder) is a boundary.
-    EXPECT_EQ(11u, PrefixLength(L"\\??\\C:\\dir\\x", L"\\??\\C:\\dir\\"));
-    EXPECT_EQ(0u, PrefixLength(L"\\??\\C:\\directory", L"\\??\\C:\\dir"));
-}
-
-TEST(DeviceNameMatch, ShortEmptyAndMissingTextsMatchNothing) {
-    EXPECT_EQ(0u, PrefixLength(L"\\Device\\Hard", L"\\Device\\HarddiskVolume1"));
-    EXPECT_EQ(0u, PrefixLength(L"", L"\\Device\\HarddiskVolume1"));
-    EXPECT_EQ(0u, PrefixLength(L"\\Device\\HarddiskVolume1", L""));
-    EXPECT_EQ(0u, PrefixLength<wchar_t>(nullptr, L"\\Device\\X"));
-    EXPECT_EQ(0u, PrefixLength<wchar_t>(L"\\Device\\X", nullptr));
-}
-
-TEST(DeviceNameMatch, NarrowTextFollowsTheSameRules) {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* target;
+        size_t length;
+    } cases[] = {
+        {L"\\Device\\HarddiskVolume1\\x", kVolume1, 23},
+        {L"\\DEVICE\\harddiskvolume1\\X", kVolume1, 23},
+        {L"\\Device\\HarddiskVolume10\\x", kVolume1, 0},
+        {L"\\Device\\HarddiskVolume1.x", kVolume1, 0},
+        {L"\\Device\\HarddiskVolume10\\x", L"\\Device\\HarddiskVolume10", 24},
+        // A target that itself ends in a backslash (a substituted folder) is a boundary.
+        {L"\\??\\C:\\dir\\x", L"\\??\\C:\\dir\\", 11},
+        {L"\\??\\C:\\directory", L"\\??\\C:\\dir", 0},
+        // Short, empty and missing texts match nothing.
+        {L"\\Device\\Hard", kVolume1, 0},
+        {L"", kVolume1, 0},
+        {kVolume1, L"", 0},
+        {nullptr, L"\\Device\\X", 0},
+        {L"\\Device\\X", nullptr, 0},
+    };
+    for (size_t i = 0; i < sizeof(cases) / sizeof(cases[0]); ++i)
+        EXPECT_EQ(cases[i].length, PrefixLength(cases[i].path, cases[i].target)) << "case " << i;
+    // Narrow text follows the same rules; only ASCII letters fold.
     EXPECT_EQ(23u, PrefixLength("\\device\\harddiskvolume1\\a", "\\Device\\HarddiskVolume1"));
     EXPECT_EQ(0u, PrefixLength("\\Device\\HarddiskVolume10\\a", "\\Device\\HarddiskVolume1"));
-    // Only ASCII letters fold: other bytes must be equal.
     EXPECT_EQ(0u, PrefixLength("\\Device\\\xC9", "\\Device\\\xE9"));
 }
 
 TEST(DeviceNameMatch, SameDeviceAllowsOneTrailingBackslash) {
     const wchar_t* volume3 = L"\\Device\\HarddiskVolume3";
-    EXPECT_TRUE(IsSameDevice(L"\\Device\\HarddiskVolume3", volume3));
-    EXPECT_TRUE(IsSameDevice(L"\\device\\harddiskvolume3\\", volume3));
-    EXPECT_FALSE(IsSameDevice(L"\\Device\\HarddiskVolume3\\\\", volume3));
-    EXPECT_FALSE(IsSameDevice(L"\\Device\\HarddiskVolume3\\Data", volume3));
-    EXPECT_FALSE(IsSameDevice(L"HarddiskVolume3", volume3));
+    for (const wchar_t* same : {L"\\Device\\HarddiskVolume3", L"\\device\\harddiskvolume3\\"})
+        EXPECT_TRUE(IsSameDevice(same, volume3)) << same;
+    for (const wchar_t* other : {L"\\Device\\HarddiskVolume3\\\\", L"\\Device\\HarddiskVolume3\\Data",
+                                 L"HarddiskVolume3"})
+        EXPECT_FALSE(IsSameDevice(other, volume3)) << other;
 }

@@ -31,14 +31,10 @@ protected:
     }
     bool InTransaction() const { return sqlite3_get_autocommit(db) == 0; }
     int Children() const {
-        int count = -1;
-        sqlite3_exec(
-            db, "SELECT count(*) FROM child",
-            [](void* out, int, char** values, char**) {
-                *static_cast<int*>(out) = atoi(values[0]);
-                return 0;
-            },
-            &count, nullptr);
+        sqlite3_stmt* query = nullptr;
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM child", -1, &query, nullptr);
+        const int count = sqlite3_step(query) == SQLITE_ROW ? sqlite3_column_int(query, 0) : -1;
+        sqlite3_finalize(query);
         return count;
     }
 
@@ -47,14 +43,9 @@ protected:
 
 using Pattern = std::function<bool(sqlite3*, const std::function<bool()>&)>;
 
-struct NamedPattern {
-    const char* name;
-    Pattern run;
-};
-
 const std::vector<int> kOneEntry{1};
 
-const NamedPattern kWritePatterns[] = {
+const std::pair<const char*, Pattern> kWritePatterns[] = {
     {"all or nothing",
      [](sqlite3* db, const std::function<bool()>& one) {
          return RunAllOrNothing(db, kOneEntry, [&](int) { return one(); });
@@ -70,28 +61,22 @@ const NamedPattern kWritePatterns[] = {
 
 }  // namespace
 
-TEST_F(Patterns, AFailedCommitIsReportedAndRolledBack) {
-    for (const NamedPattern& pattern : kWritePatterns) {
-        SCOPED_TRACE(pattern.name);
-        EXPECT_FALSE(pattern.run(db, [&] { return AddOrphan(); }));
+TEST_F(Patterns, AFailedCommitOrAnExceptionRollsBackAndLeavesNoTransactionOpen) {
+    for (const auto& pattern : kWritePatterns) {
+        SCOPED_TRACE(pattern.first);
+        EXPECT_FALSE(pattern.second(db, [&] { return AddOrphan(); }));
         EXPECT_FALSE(InTransaction());
         EXPECT_EQ(0, Children());
-        // The connection is usable for the next call.
-        EXPECT_TRUE(pattern.run(db, [] { return true; }));
-    }
-}
-
-TEST_F(Patterns, AnExceptionBetweenBeginAndCommitLeavesNoTransactionOpen) {
-    for (const NamedPattern& pattern : kWritePatterns) {
-        SCOPED_TRACE(pattern.name);
-        EXPECT_THROW(pattern.run(db,
-                                 [&]() -> bool {
-                                     AddOrphan();
-                                     throw std::bad_alloc();
-                                 }),
+        EXPECT_THROW(pattern.second(db,
+                                    [&]() -> bool {
+                                        AddOrphan();
+                                        throw std::bad_alloc();
+                                    }),
                      std::bad_alloc);
         EXPECT_FALSE(InTransaction());
         EXPECT_EQ(0, Children());
+        // The connection is usable for the next call.
+        EXPECT_TRUE(pattern.second(db, [] { return true; }));
     }
     EXPECT_THROW(RunRead(db, "SELECT id FROM child", [](Query&) { throw std::bad_alloc(); }),
                  std::bad_alloc);

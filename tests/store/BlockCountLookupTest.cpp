@@ -3,8 +3,7 @@
 // GetBlockList yields them, whose text is exactly the argument.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <algorithm>
 
 #include "RuleTestSupport.h"
 
@@ -12,26 +11,11 @@ namespace {
 
 std::wstring Units(std::initializer_list<wchar_t> units) { return std::wstring(units); }
 
-std::wstring Upper(std::wstring text) {
+// The text with its ASCII letters moved from one case to the other.
+std::wstring AsciiCase(std::wstring text, wchar_t from, wchar_t to) {
     for (wchar_t& c : text)
-        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 0x20);
+        if (c >= from && c < from + 26) c = static_cast<wchar_t>(c - from + to);
     return text;
-}
-
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 0x20);
-    return text;
-}
-
-// What the scan answers: the first exact text among the listed rows.
-bool ScanCount(const std::vector<BlockCountItem>& rows, const std::wstring& path, int32_t* count) {
-    for (const BlockCountItem& row : rows)
-        if (row.filepath == path) {
-            *count = row.blockcount;
-            return true;
-        }
-    return false;
 }
 
 }  // namespace
@@ -52,14 +36,15 @@ TEST(BlockCountLookup, AgreesWithTheScanOfEveryRow) {
         ASSERT_TRUE(store->AddBlockCount(written[i], static_cast<int32_t>(i + 1)));
 
     std::vector<std::wstring> probes = {
-        L"", L"C:\\never written.txt", std::wstring(L"C:\\Data\\Mixed Case.txt\0x", 25),
+        L"", L"C:\\never written.txt",
+        std::wstring(L"C:\\Data\\Mixed Case.txt\0x", 25),  // NOLINT(bugprone-string-constructor): a NUL inside
         Units({L'C', L':', L'\\', L'\xFFFD', L'x'}),  // the lone surrogate as stored
         Units({L'C', L':', L'\\', L'y', L'\xFFFD'}),
     };
     for (const std::wstring& path : written) {
         probes.push_back(path);
-        probes.push_back(Upper(path));
-        probes.push_back(Lower(path));
+        probes.push_back(AsciiCase(path, L'a', L'A'));
+        probes.push_back(AsciiCase(path, L'A', L'a'));
     }
 
     std::vector<BlockCountItem> rows;
@@ -67,14 +52,13 @@ TEST(BlockCountLookup, AgreesWithTheScanOfEveryRow) {
     int found = 0;
     for (const std::wstring& probe : probes) {
         SCOPED_TRACE(Narrow(probe).substr(0, 60));
-        int32_t expected = -7;
-        bool scanFound = ScanCount(rows, probe, &expected);
-        BlockCountItem item;
-        item.filepath = probe;
-        item.blockcount = -7;
-        EXPECT_EQ(scanFound, store->GetBlockCount(item));
-        EXPECT_EQ(expected, item.blockcount);
-        found += scanFound ? 1 : 0;
+        // What the scan answers: the count of the first row whose text is exactly the probe.
+        auto row = std::find_if(rows.begin(), rows.end(),
+                                [&](const BlockCountItem& r) { return r.filepath == probe; });
+        BlockCountItem item = Block(probe, -7);
+        EXPECT_EQ(row != rows.end(), store->GetBlockCount(item));
+        EXPECT_EQ(row != rows.end() ? row->blockcount : -7, item.blockcount);
+        found += row != rows.end() ? 1 : 0;
     }
     EXPECT_GE(found, 10);  // the probes do hit rows, not only miss them
 }
@@ -82,12 +66,8 @@ TEST(BlockCountLookup, AgreesWithTheScanOfEveryRow) {
 // Another program may have written a row under a key that is not its text's
 // hash. The look-up by key misses it; the scan it falls back to finds it.
 TEST(BlockCountLookup, RowsUnderAnotherKeyAreStillFound) {
-    IFileProtectCfgMgr* store = FreshStore();
+    FreshStore();
     ASSERT_TRUE(Db().Exec("INSERT INTO blocklist VALUES (12345, 'C:\\Foreign.txt', 9)"));
-    BlockCountItem item;
-    item.filepath = L"C:\\Foreign.txt";
-    ASSERT_TRUE(store->GetBlockCount(item));
-    EXPECT_EQ(9, item.blockcount);
-    item.filepath = L"c:\\foreign.txt";
-    EXPECT_FALSE(store->GetBlockCount(item));
+    EXPECT_EQ(9, CountOf(L"C:\\Foreign.txt"));
+    EXPECT_EQ(-1, CountOf(L"c:\\foreign.txt"));
 }

@@ -1,3 +1,5 @@
+// Block counts written by several processes at once, and by processes killed
+// in the middle of a write.
 #include <gtest/gtest.h>
 
 #include "RuleTestSupport.h"
@@ -15,17 +17,11 @@ struct NamedEvent {
     const HANDLE handle;
 };
 
-int32_t CountOf(IFileProtectCfgMgr* store, const std::wstring& path) {
-    BlockCountItem item;
-    item.filepath = path;
-    return store->GetBlockCount(item) ? item.blockcount : -1;
-}
-
 // Starts the child, waits for its signal and terminates it wherever it is.
 // False when it ended (or hung) before signalling.
 bool KillAfterSignal(const std::wstring& mode, const std::wstring& purpose) {
     NamedEvent ready(purpose);
-    HANDLE child = StartChild(L"store_rules_killed", mode + L" " + ready.name);
+    HANDLE child = StartChild(L"store_peer", mode + L" " + ready.name);
     if (!child) return false;
     HANDLE both[] = {ready.handle, child};
     bool signalled = WaitForMultipleObjects(2, both, FALSE, 60000) == WAIT_OBJECT_0;
@@ -37,49 +33,41 @@ bool KillAfterSignal(const std::wstring& mode, const std::wstring& purpose) {
 }  // namespace
 
 TEST(BlockCountsAcrossProcesses, ConcurrentReportsAddUpExactly) {
-    IFileProtectCfgMgr* store = FreshStore();
+    FreshStore();
     const int rounds = 500;
     NamedEvent start(L"start");
-    const std::wstring arguments = start.name + L" " + std::to_wstring(rounds);
-    HANDLE first = StartChild(L"store_rules_counter", arguments);
-    HANDLE second = StartChild(L"store_rules_counter", arguments);
+    const std::wstring arguments = L"count " + start.name + L" " + std::to_wstring(rounds);
+    HANDLE first = StartChild(L"store_peer", arguments);
+    HANDLE second = StartChild(L"store_peer", arguments);
     SetEvent(start.handle);
     EXPECT_EQ(0, WaitChild(first));  // each child counts its own failed calls
     EXPECT_EQ(0, WaitChild(second));
 
     const int reports = 2 * rounds;
-    EXPECT_EQ(reports * 1, CountOf(store, L"C:\\Shared\\One.txt"));
-    EXPECT_EQ(reports * 5, CountOf(store, L"C:\\Shared\\Two.txt"));
-    EXPECT_EQ(reports * 10, CountOf(store, L"c:\\shared\\THREE.txt"));
+    EXPECT_EQ(reports * 1, CountOf(L"C:\\Shared\\One.txt"));
+    EXPECT_EQ(reports * 5, CountOf(L"C:\\Shared\\Two.txt"));
+    EXPECT_EQ(reports * 10, CountOf(L"c:\\shared\\THREE.txt"));
     EXPECT_EQ("3", Db().Scalar("SELECT count(*) FROM blocklist"));
     EXPECT_EQ("ok", Db().Scalar("PRAGMA integrity_check"));
 }
 
-TEST(BlockCountsAcrossProcesses, AKilledWritersUncommittedWorkIsLostAndNothingElse) {
+TEST(BlockCountsAcrossProcesses, AProcessKilledMidWriteLosesOnlyItsUncommittedWork) {
     IFileProtectCfgMgr* store = FreshStore();
     const std::wstring mine = L"C:\\Parent\\Committed.txt";
     ASSERT_TRUE(store->AddBlockCount(mine, 7));
-    // The child inserts rows and changes this one, then is killed uncommitted.
-    ASSERT_TRUE(KillAfterSignal(L"raw", L"raw-ready"));
-
+    // A connection of its own inserts rows and changes this one, then is
+    // killed uncommitted.
+    ASSERT_TRUE(KillAfterSignal(L"hold", L"hold-ready"));
     ASSERT_TRUE(store->AddBlockCount(mine, 1));  // the database is free again
-    std::vector<BlockCountItem> items;
-    ASSERT_TRUE(store->GetBlockList(items));
-    ASSERT_EQ(1u, items.size());
-    EXPECT_EQ(mine, items[0].filepath);
-    EXPECT_EQ(8, items[0].blockcount);
-    EXPECT_EQ("ok", Db().Scalar("PRAGMA integrity_check"));
-}
-
-TEST(BlockCountsAcrossProcesses, AStoreKilledAmidItsListsLeavesOnlyWholeLists) {
-    IFileProtectCfgMgr* store = FreshStore();
-    ASSERT_TRUE(KillAfterSignal(L"store", L"store-ready"));
-    // Each list call adds one to both paths in one transaction: whatever the
-    // moment of the kill, the two counts agree.
-    const int32_t left = CountOf(store, L"C:\\Pair\\Left");
+    EXPECT_EQ(8, CountOf(mine));
+    // A store adding one to both paths per list call, in one transaction:
+    // whatever the moment of the kill, the two counts agree.
+    ASSERT_TRUE(KillAfterSignal(L"pairs", L"pairs-ready"));
+    const int32_t left = CountOf(L"C:\\Pair\\Left");
     EXPECT_GE(left, 1);
-    EXPECT_EQ(left, CountOf(store, L"C:\\Pair\\Right"));
-    EXPECT_EQ("ok", Db().Scalar("PRAGMA integrity_check"));
+    EXPECT_EQ(left, CountOf(L"C:\\Pair\\Right"));
     ASSERT_TRUE(store->IncreaseBlockCount(L"C:\\Pair\\Left"));
-    EXPECT_EQ(left + 1, CountOf(store, L"C:\\Pair\\Left"));
+    EXPECT_EQ(left + 1, CountOf(L"C:\\Pair\\Left"));
+    EXPECT_EQ("3", Db().Scalar("SELECT count(*) FROM blocklist"));
+    EXPECT_EQ("ok", Db().Scalar("PRAGMA integrity_check"));
 }

@@ -3,8 +3,6 @@
 // through such a key: the operation is refused and the stored row stays.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "RuleTestSupport.h"
 
 namespace {
@@ -26,11 +24,6 @@ protected:
     std::wstring collider;
 };
 
-struct Refusal {
-    const char* operation;
-    std::function<bool(IFileProtectCfgMgr*, const std::wstring& collider)> run;
-};
-
 }  // namespace
 
 TEST_F(KeyCollisions, NoOperationReachesAnotherPathsRowThroughItsKey) {
@@ -41,50 +34,20 @@ TEST_F(KeyCollisions, NoOperationReachesAnotherPathsRowThroughItsKey) {
     ASSERT_TRUE(store->AddWhiteList({PathItem(stored, mount, true)}, true));
     ASSERT_TRUE(store->AddBlockCount(stored, 5));
 
-    const Refusal refusals[] = {
-        {"AddProtectExtension", [](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->AddProtectExtension({c}); }},
-        {"AddProtectFile", [&](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->AddProtectFile({PathItem(c, mount, true)}, true); }},
-        {"DeleteProtectFile", [](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->DeleteProtectFile({c}, false); }},
-        {"AddRejectList", [&](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->AddRejectList({PathItem(c, mount, false)}); }},
-        {"DeleteRejectList", [](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->DeleteRejectList({c}); }},
-        {"AddWhiteList", [&](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->AddWhiteList({PathItem(c, mount, false)}, false); }},
-        {"AddWhiteList const", [&](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->AddWhiteList({PathItem(c, mount, false)}, true); }},
-        {"DeleteWhiteList", [](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->DeleteWhiteList({c}, false); }},
-        {"DeleteWhiteList const", [](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->DeleteWhiteList({c}, true); }},
-        {"AddBlockCount", [](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->AddBlockCount(c, 3); }},
-        {"IncreaseBlockCount", [](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->IncreaseBlockCount(c); }},
-        {"AddBlockCountItem", [](IFileProtectCfgMgr* s, const std::wstring& c) {
-             BlockCountItem item;
-             item.filepath = c;
-             item.blockcount = 3;
-             return s->AddBlockCountItem(item); }},
-        {"DeleteBlockListItem", [](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->DeleteBlockListItem(c, true); }},
-        {"DeleteBlockListItems", [](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->DeleteBlockListItems({c}); }},
-        {"DeleteBlockList", [](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->DeleteBlockList({c}); }},
-        {"RenamePath onto it", [&](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->AddRejectList({PathItem(L"C:\\Other", mount, true)}) &&
-                    s->RenamePath(L"C:\\Other", mount, c, 0x0010); }},
-        {"RenamePath from it", [&](IFileProtectCfgMgr* s, const std::wstring& c) {
-             return s->RenamePath(c, mount, L"C:\\Moved", 0x0001); }},
-    };
-    for (const Refusal& refusal : refusals) {
-        SCOPED_TRACE(refusal.operation);
+    std::vector<PathOperation> operations = PathWrites();
+    for (const PathOperation& remove : PathDeletes())
+        if (remove.name != "DeleteBlockListByHash") operations.push_back(remove);  // names a key, not a path
+    operations.push_back({"RenamePath onto it", "", false, 0, [&](const Wides& c) {
+                              return store->AddRejectList({PathItem(L"C:\\Other", mount, true)}) &&
+                                     store->RenamePath(L"C:\\Other", mount, c[0], 0x0010);
+                          }});
+    operations.push_back({"RenamePath from it", "", false, 0, [&](const Wides& c) {
+                              return store->RenamePath(c[0], mount, L"C:\\Moved", 0x0001);
+                          }});
+    for (const PathOperation& operation : operations) {
+        SCOPED_TRACE(operation.name);
         LogCapture log;
-        EXPECT_FALSE(refusal.run(store, collider));
+        EXPECT_FALSE(operation.run({collider}));
         EXPECT_TRUE(Logged(log, "errid = 1555"));
         EXPECT_EQ(Narrow(stored) + "|0|C:|0",
                   Row("fileprotect", "filepath || '|' || bextention || '|' || mountpoint || '|' || bFile"));

@@ -15,13 +15,12 @@ TEST(StoreThreads, ThreadsAtOnceLoseNothingAndNeverSeeHalfAList) {
     const int kRounds = 150;
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
+    threads.reserve(kThreads);
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             const std::wstring own = L"C:\\Thread" + std::to_wstring(t) + L"\\";
             for (int round = 0; round < kRounds; ++round) {
-                BlockCountItem item;
-                item.filepath = L"C:\\Shared\\Both.txt";
-                item.blockcount = 2;
+                const BlockCountItem item = Block(L"C:\\Shared\\Both.txt", 2);
                 if (!store->IncreaseBlockCount(L"C:\\Shared\\One.txt")) ++failures;
                 if (!store->AddBlockCountList({item, item})) ++failures;
                 // Three rows in one call; a reader sees all three or none.
@@ -30,7 +29,7 @@ TEST(StoreThreads, ThreadsAtOnceLoseNothingAndNeverSeeHalfAList) {
                                            PathItem(name + L"b", L"C:", true),
                                            PathItem(name + L"c", L"C:", true)}))
                     ++failures;
-                std::vector<ProtectFileItem> items;
+                Items items;
                 if (!store->GetRejectList(items) || items.size() % 3 != 0) ++failures;
             }
         });
@@ -38,13 +37,7 @@ TEST(StoreThreads, ThreadsAtOnceLoseNothingAndNeverSeeHalfAList) {
     for (std::thread& thread : threads) thread.join();
 
     EXPECT_EQ(0, failures.load());
-    BlockCountItem one;
-    one.filepath = L"C:\\Shared\\One.txt";
-    ASSERT_TRUE(store->GetBlockCount(one));
-    EXPECT_EQ(kThreads * kRounds, one.blockcount);
-    BlockCountItem both;
-    both.filepath = L"C:\\Shared\\Both.txt";
-    ASSERT_TRUE(store->GetBlockCount(both));
-    EXPECT_EQ(kThreads * kRounds * 4, both.blockcount);
+    EXPECT_EQ(kThreads * kRounds, CountOf(L"C:\\Shared\\One.txt"));
+    EXPECT_EQ(kThreads * kRounds * 4, CountOf(L"C:\\Shared\\Both.txt"));
     EXPECT_EQ(std::to_string(kThreads * kRounds * 3), Db().Scalar("SELECT count(*) FROM rejectlist"));
 }
