@@ -33,7 +33,9 @@ bool DeleteOnClose(HANDLE file) {
                                       sizeof(disposition)) != FALSE;
 }
 
-// Renames an open file (opened with DELETE access), replacing `to`.
+// Renames an open file (opened with DELETE access) to the path `to`,
+// replacing a file there. Through the handle, so that its later delete
+// follows the file to the new name (under Wine a rename by name does not).
 bool RenameOpenFile(HANDLE file, const std::wstring& to) {
     const size_t name_bytes = to.size() * sizeof(wchar_t);
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name_bytes, '\0');
