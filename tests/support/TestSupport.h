@@ -39,6 +39,21 @@ private:
     std::wstring path_;
 };
 
+inline ProtectFileItem PathItem(const std::wstring& path, const std::wstring& mount, bool file) {
+    ProtectFileItem item;
+    item.filepath = path;
+    item.mountpoint = mount;
+    item.bFile = file;
+    return item;
+}
+
+inline BlockCountItem Block(const std::wstring& path, int32_t count) {
+    BlockCountItem item;
+    item.filepath = path;
+    item.blockcount = count;
+    return item;
+}
+
 // The rule database as the store places it.
 std::wstring StoreDatabasePath();
 
