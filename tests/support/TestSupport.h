@@ -28,12 +28,14 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
 
 // Sends the logger's lines to a file of its own for the lifetime of the
-// object; Lines() gives what was logged, without the stand-in's stamps.
+// object; Lines() gives what was logged, without the stand-in's stamps, and
+// Has() whether one of them is exactly `line`.
 class LogCapture {
 public:
     LogCapture();
     ~LogCapture();
     std::vector<std::string> Lines() const;
+    bool Has(const std::string& line) const;
 
 private:
     std::wstring path_;
