@@ -1,9 +1,8 @@
-// The disk manager as a host uses it through GetProtectDiskMgr. DiskLetters
+// The disk manager as a host uses it through GetProtectDiskMgr. One test
 // hands it a disk-manager object made here, so each case chooses exactly
 // what the collections report, null collections and records included.
-// DiskManager holds with any outside components that report the machine's
-// drives; ScriptedDisks steers the stand-ins through their test-only
-// switches (outside/README.md).
+// The tests of loads steer the stand-in outside components through their
+// test-only switches (outside/README.md).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,10 +13,6 @@
 #include "TestSupport.h"
 
 namespace {
-
-std::wstring AsText(const std::vector<wchar_t>& letters) {
-    return std::wstring(letters.begin(), letters.end());
-}
 
 template <typename Interface, typename Item>
 class FakeCollection final : public IDdmCollection<Interface> {
@@ -94,23 +89,23 @@ struct ScopedEnvironment {
 };
 
 // A made-up machine for the stand-in enumerator (syntax: outside/enumdisk/EnumDisk.cpp).
-struct ScriptedMachine : ScopedEnvironment {
-    explicit ScriptedMachine(const wchar_t* layout) : ScopedEnvironment(L"ENUMDISK_LAYOUT", layout) {}
-};
+const wchar_t kLayout[] = L"ENUMDISK_LAYOUT";
 
 class DiskManager : public ::testing::Test {
 protected:
     void SetUp() override { disks_ = GetProtectDiskMgr(); }
     void TearDown() override { disks_->Release(); }
-    std::wstring LettersOf(IDdmManager* manager) { return AsText(disks_->GetDiskLetters(manager)); }
+    std::wstring LettersOf(IDdmManager* manager) {
+        const std::vector<wchar_t> letters = disks_->GetDiskLetters(manager);
+        return std::wstring(letters.begin(), letters.end());
+    }
     IProtectFileProtectDiskMgr* disks_ = nullptr;
 };
 
-class ScriptedDisks : public DiskManager {};
-
 }  // namespace
 
-TEST(DiskLetters, OfAGivenDiskManagerObject) {
+// The fixture's object is never loaded here, so only the given object is read.
+TEST_F(DiskManager, ReadsTheLettersOfAGivenDiskManagerObject) {
     const struct {
         const char* what;
         const wchar_t* disks;
@@ -130,10 +125,7 @@ TEST(DiskLetters, OfAGivenDiskManagerObject) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FakeManager manager(c.disks, c.volumes);
-        // A fresh object holds nothing, so only the given object is read.
-        IProtectFileProtectDiskMgr* disks = GetProtectDiskMgr();
-        EXPECT_EQ(c.expected, AsText(disks->GetDiskLetters(&manager)));
-        disks->Release();
+        EXPECT_EQ(c.expected, LettersOf(&manager));
     }
 }
 
@@ -156,11 +148,11 @@ TEST_F(DiskManager, ListsNothingBeforeTheFirstLoadThenEveryDriveOfTheMachineOnce
 // then /volumes on no disk. One object loads them all in turn, so each row
 // also shows that a load replaces what the last one found; another object's
 // manager, given, is read instead of the held one throughout.
-TEST_F(ScriptedDisks, HandsEveryRecordOverInEnumerationOrder) {
+TEST_F(DiskManager, HandsEveryRecordOverInEnumerationOrder) {
     IProtectFileProtectDiskMgr* other = GetProtectDiskMgr();
     IDdmManager* otherManager;
     {
-        ScriptedMachine machine(L"[Q]/R");
+        ScopedEnvironment machine(kLayout, L"[Q]/R");
         otherManager = other->LoadDiskManager();
     }
     ASSERT_NE(nullptr, otherManager);
@@ -175,7 +167,7 @@ TEST_F(ScriptedDisks, HandsEveryRecordOverInEnumerationOrder) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Narrow(c.layout));
-        ScriptedMachine machine(c.layout);
+        ScopedEnvironment machine(kLayout, c.layout);
         IDdmManager* manager = disks_->LoadDiskManager();
         ASSERT_NE(nullptr, manager);
         EXPECT_EQ(c.letters, LettersOf(nullptr));
@@ -188,12 +180,12 @@ TEST_F(ScriptedDisks, HandsEveryRecordOverInEnumerationOrder) {
 
 // A missing outside component gives null and leaves nothing held; the object
 // stays usable and loads again once the component is back.
-TEST_F(ScriptedDisks, AMissingComponentGivesNullAndHoldsNothing) {
-    const wchar_t* variables[][2] = {{L"ENUMDISK_LAYOUT", L"null"}, {L"DDMMANAGER_NULL", L"1"}};
+TEST_F(DiskManager, AMissingComponentGivesNullAndHoldsNothing) {
+    const wchar_t* variables[][2] = {{kLayout, L"null"}, {L"DDMMANAGER_NULL", L"1"}};
     for (const auto& variable : variables) {
         SCOPED_TRACE(Narrow(variable[0]));
         {
-            ScriptedMachine machine(L"[C]");
+            ScopedEnvironment machine(kLayout, L"[C]");
             ASSERT_NE(nullptr, disks_->LoadDiskManager());
         }
         {
@@ -205,7 +197,7 @@ TEST_F(ScriptedDisks, AMissingComponentGivesNullAndHoldsNothing) {
             EXPECT_EQ(nullptr, fresh->LoadDiskManager());
             fresh->Release();  // with nothing held
         }
-        ScriptedMachine machine(L"[D]");
+        ScopedEnvironment machine(kLayout, L"[D]");
         ASSERT_NE(nullptr, disks_->LoadDiskManager());
         EXPECT_EQ(L"D", LettersOf(nullptr));
     }

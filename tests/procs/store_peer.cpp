@@ -21,23 +21,9 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "coord_sync.h"
 
 namespace {
-
-void Signal(const std::wstring& name) {
-    HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str());
-    if (ready) {
-        SetEvent(ready);
-        CloseHandle(ready);
-    }
-}
-
-BlockCountItem Block(const wchar_t* path, int32_t count) {
-    BlockCountItem item;
-    item.filepath = path;
-    item.blockcount = count;
-    return item;
-}
 
 int Count(IFileProtectCfgMgr* store, const std::wstring& startName, int rounds) {
     HANDLE start = OpenEventW(SYNCHRONIZE, FALSE, startName.c_str());
@@ -63,9 +49,7 @@ int Count(IFileProtectCfgMgr* store, const std::wstring& startName, int rounds) 
 int Add(IFileProtectCfgMgr* store, const std::wstring& prefix, int count, int batch) {
     std::vector<ProtectFileItem> items;
     for (int i = 0; i < count; ++i) {
-        items.emplace_back();
-        items.back().filepath = prefix + L"\\" + std::to_wstring(i);
-        items.back().mountpoint = L"C:\\";
+        items.push_back(PathItem(prefix + L"\\" + std::to_wstring(i), L"C:\\", false));
         if (static_cast<int>(items.size()) == batch || i + 1 == count) {
             if (!store->AddProtectFile(items, false)) return 3;
             items.clear();
@@ -75,18 +59,14 @@ int Add(IFileProtectCfgMgr* store, const std::wstring& prefix, int count, int ba
 }
 
 int HoldRawTransaction(const std::wstring& readyName) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(Narrow(StoreDatabasePath()).c_str(), &db, SQLITE_OPEN_READWRITE,
-                        nullptr) != SQLITE_OK)
-        return 101;
-    sqlite3_busy_timeout(db, 60000);
+    const Db db;
     std::string sql = "BEGIN IMMEDIATE;";
     for (int i = 0; i < 200; ++i)
         sql += "INSERT INTO blocklist VALUES (" + std::to_string(1000000 + i) + ", 'C:\\Killed\\" +
                std::to_string(i) + "', 1);";
     sql += "UPDATE blocklist SET blockcount = 9999;";
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return 102;
-    Signal(readyName);
+    if (!db.Exec(sql)) return 102;
+    OpenGate(readyName);
     Sleep(INFINITE);
     return 0;
 }
@@ -96,7 +76,7 @@ int AddPairsForEver(IFileProtectCfgMgr* store, const std::wstring& readyName) {
                                            Block(L"C:\\Pair\\Right", 1)};
     for (bool first = true;; first = false) {
         if (!store->AddBlockCountList(pair)) return 105;
-        if (first) Signal(readyName);
+        if (first) OpenGate(readyName);
     }
 }
 

@@ -3,28 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "RuleTestSupport.h"
+#include "../procs/coord_sync.h"
 
 namespace {
 
-// A manual-reset event with a name unique to this test process.
-struct NamedEvent {
-    explicit NamedEvent(const std::wstring& purpose)
-        : name(L"Local\\fileprotect-rules-" + purpose + L"-" +
-               std::to_wstring(GetCurrentProcessId())),
-          handle(CreateEventW(nullptr, TRUE, FALSE, name.c_str())) {}
-    ~NamedEvent() { CloseHandle(handle); }
-    const std::wstring name;
-    const HANDLE handle;
-};
-
 // Starts the child, waits for its signal and terminates it wherever it is.
 // False when it ended (or hung) before signalling.
-bool KillAfterSignal(const std::wstring& mode, const std::wstring& purpose) {
-    NamedEvent ready(purpose);
-    HANDLE child = StartChild(L"store_peer", mode + L" " + ready.name);
+bool KillAfterSignal(const std::wstring& mode) {
+    const NamedGate ready(UniqueName(mode + L"-ready"));
+    HANDLE child = StartChild(L"store_peer", mode + L" " + ready.name());
     if (!child) return false;
-    HANDLE both[] = {ready.handle, child};
-    bool signalled = WaitForMultipleObjects(2, both, FALSE, 60000) == WAIT_OBJECT_0;
+    const bool signalled = ready.OpenedBy(child);
     TerminateProcess(child, 97);
     WaitChild(child);
     return signalled;
@@ -35,11 +24,11 @@ bool KillAfterSignal(const std::wstring& mode, const std::wstring& purpose) {
 TEST(BlockCountsAcrossProcesses, ConcurrentReportsAddUpExactly) {
     FreshStore();
     const int rounds = 500;
-    NamedEvent start(L"start");
-    const std::wstring arguments = L"count " + start.name + L" " + std::to_wstring(rounds);
+    NamedGate start(UniqueName(L"start"));
+    const std::wstring arguments = L"count " + start.name() + L" " + std::to_wstring(rounds);
     HANDLE first = StartChild(L"store_peer", arguments);
     HANDLE second = StartChild(L"store_peer", arguments);
-    SetEvent(start.handle);
+    start.Open();
     EXPECT_EQ(0, WaitChild(first));  // each child counts its own failed calls
     EXPECT_EQ(0, WaitChild(second));
 
@@ -57,12 +46,12 @@ TEST(BlockCountsAcrossProcesses, AProcessKilledMidWriteLosesOnlyItsUncommittedWo
     ASSERT_TRUE(store->AddBlockCount(mine, 7));
     // A connection of its own inserts rows and changes this one, then is
     // killed uncommitted.
-    ASSERT_TRUE(KillAfterSignal(L"hold", L"hold-ready"));
+    ASSERT_TRUE(KillAfterSignal(L"hold"));
     ASSERT_TRUE(store->AddBlockCount(mine, 1));  // the database is free again
     EXPECT_EQ(8, CountOf(mine));
     // A store adding one to both paths per list call, in one transaction:
     // whatever the moment of the kill, the two counts agree.
-    ASSERT_TRUE(KillAfterSignal(L"pairs", L"pairs-ready"));
+    ASSERT_TRUE(KillAfterSignal(L"pairs"));
     const int32_t left = CountOf(L"C:\\Pair\\Left");
     EXPECT_GE(left, 1);
     EXPECT_EQ(left, CountOf(L"C:\\Pair\\Right"));

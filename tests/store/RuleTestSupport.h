@@ -102,21 +102,6 @@ private:
     Db db_;
 };
 
-inline ProtectFileItem PathItem(const std::wstring& path, const std::wstring& mount, bool file) {
-    ProtectFileItem item;
-    item.filepath = path;
-    item.mountpoint = mount;
-    item.bFile = file;
-    return item;
-}
-
-inline BlockCountItem Block(const std::wstring& path, int32_t count) {
-    BlockCountItem item;
-    item.filepath = path;
-    item.blockcount = count;
-    return item;
-}
-
 // The block count of the row whose text is exactly `path`, or -1.
 inline int32_t CountOf(const std::wstring& path) {
     BlockCountItem item = Block(path, -1);

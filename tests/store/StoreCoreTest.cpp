@@ -1,7 +1,6 @@
 // Opening, setting up, closing and unloading the store.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <regex>
@@ -39,10 +38,6 @@ std::string Columns(const Db& db, const std::string& table) {
          db.Column("SELECT name || ' ' || type FROM pragma_table_info('" + table + "')"))
         joined += (joined.empty() ? "" : ", ") + c;
     return joined;
-}
-
-bool Contains(const Rows& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 const char kOpenFailed[] = "FileProtectCfgMgr.cpp(172) create db fail";
@@ -123,7 +118,7 @@ TEST_F(StoreCore, AFailedOpenIsLoggedWithTheTagOfItsPlaceAndTheStatement) {
         c.place();
         LogCapture log;
         EXPECT_FALSE(store->InitDb());
-        for (const std::string& line : c.logged) EXPECT_TRUE(Contains(log.Lines(), line)) << line;
+        for (const std::string& line : c.logged) EXPECT_TRUE(log.Has(line)) << line;
     }
     // The set-up stopped at the table it could not create.
     Db db;
@@ -174,5 +169,5 @@ TEST_F(StoreCore, WithoutACommonDataFolderNoDatabaseIsOpened) {
 
     EXPECT_FALSE(opened);
     EXPECT_FALSE(landedAtRoot);
-    EXPECT_TRUE(Contains(log.Lines(), kOpenFailed));
+    EXPECT_TRUE(log.Has(kOpenFailed));
 }

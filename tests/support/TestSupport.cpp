@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -79,6 +80,11 @@ std::vector<std::string> LogCapture::Lines() const {
         lines.push_back(stamp == std::string::npos ? line : line.substr(stamp + 2));
     }
     return lines;
+}
+
+bool LogCapture::Has(const std::string& line) const {
+    const std::vector<std::string> lines = Lines();
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 std::wstring StoreDatabasePath() {

@@ -28,16 +28,33 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
 
 // Sends the logger's lines to a file of its own for the lifetime of the
-// object; Lines() gives what was logged, without the stand-in's stamps.
+// object; Lines() gives what was logged, without the stand-in's stamps, and
+// Has() whether one of them is exactly `line`.
 class LogCapture {
 public:
     LogCapture();
     ~LogCapture();
     std::vector<std::string> Lines() const;
+    bool Has(const std::string& line) const;
 
 private:
     std::wstring path_;
 };
+
+inline ProtectFileItem PathItem(const std::wstring& path, const std::wstring& mount, bool file) {
+    ProtectFileItem item;
+    item.filepath = path;
+    item.mountpoint = mount;
+    item.bFile = file;
+    return item;
+}
+
+inline BlockCountItem Block(const std::wstring& path, int32_t count) {
+    BlockCountItem item;
+    item.filepath = path;
+    item.blockcount = count;
+    return item;
+}
 
 // The rule database as the store places it.
 std::wstring StoreDatabasePath();
