@@ -100,8 +100,8 @@ bool CopyContent(HANDLE from, HANDLE to) {
     if (!GetFileSizeEx(from, &size) || !Rewind(from) || !Rewind(to)) return false;
     // No larger than the content: most files are a few kilobytes, and
     // filling a large buffer would cost more than the copy itself.
-    const DWORD chunkBytes =
-        static_cast<DWORD>(std::min<long long>(std::max<long long>(size.QuadPart, 1), kCopyChunkBytes));
+    const DWORD chunkBytes = static_cast<DWORD>(
+        std::min<long long>(std::max<long long>(size.QuadPart, 1), kCopyChunkBytes));
     std::string chunk(chunkBytes, '\0');
     for (;;) {
         DWORD read = 0;
@@ -186,10 +186,14 @@ bool HeldCacheFile::FinishCompletedSave() {
     if (!Exists(completed)) return true;
     KernelHandle complete(CreateFileW(completed.c_str(), GENERIC_READ | DELETE, 0, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!complete.Held() || !CopyContent(complete.Get(), file_.Get())) return false;
+    return complete.Held() && CopyCompleteContent(complete.Get());
+}
+
+bool HeldCacheFile::CopyCompleteContent(HANDLE complete) {
+    if (!CopyContent(complete, file_.Get())) return false;
     // Should the delete fail, the copy left beside equals the file's content
     // and the next save replaces it before changing the file: harmless.
-    DeleteOnClose(complete.Get());
+    DeleteOnClose(complete);
     return true;
 }
 
@@ -210,7 +214,7 @@ bool HeldCacheFile::WriteCompleteContent(const std::function<void(FILE*)>& print
     }
     // Complete from here on. If the file cannot be rewritten now, the next
     // opener finishes it before reading.
-    if (CopyContent(sidecar.Handle(), file_.Get())) DeleteOnClose(sidecar.Handle());
+    CopyCompleteContent(sidecar.Handle());
     return true;
 }
 

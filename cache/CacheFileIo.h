@@ -57,6 +57,9 @@ private:
     bool WriteCompleteContent(const std::function<void(FILE*)>& print);
     // Copies a complete content found beside the file into it.
     bool FinishCompletedSave();
+    // Copies the complete content open as `complete` into the file, then
+    // marks it to be deleted when closed.
+    bool CopyCompleteContent(HANDLE complete);
     // Copies the file's bytes to a new file beside it.
     bool KeepAside();
     std::wstring Beside(const wchar_t* suffix) const { return path_ + suffix; }
