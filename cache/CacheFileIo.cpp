@@ -1,28 +1,60 @@
 #include "CacheFileIo.h"
 
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-
 #include <algorithm>
-#include <cctype>
-#include <cstring>
-#include <vector>
+#include <cstdint>
 
-#include "CacheFileText.h"
+#include "CacheJournal.h"
 
 namespace {
 
 constexpr int kOpenAttempts = 1000;
 constexpr DWORD kRetryDelayMs = 100;
 constexpr DWORD kCopyChunkBytes = 1 << 20;
-constexpr int kAsideNames = 1000;
-
-constexpr wchar_t kPartialSuffix[] = L".tmp";
-constexpr wchar_t kCompleteSuffix[] = L".new";
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr size_t kMaxNameUnits = 255;
 
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Only another open of a file makes opening it fail for a while; waiting for
+// anything else only stalls every process queued behind us.
+bool IsPassing(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+OVERLAPPED At(unsigned long long offset) {
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return at;
+}
+
+bool ReadAt(HANDLE file, unsigned long long offset, size_t size, std::string& bytes) {
+    bytes.resize(size);
+    size_t done = 0;
+    while (done < size) {
+        OVERLAPPED at = At(offset + done);
+        DWORD read = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(size - done, kCopyChunkBytes));
+        if (!ReadFile(file, &bytes[done], wanted, &read, &at) || read == 0) return false;
+        done += read;
+    }
+    return true;
+}
+
+bool WriteAt(HANDLE file, unsigned long long offset, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        OVERLAPPED at = At(offset + done);
+        DWORD written = 0;
+        const DWORD wanted =
+            static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kCopyChunkBytes));
+        if (!WriteFile(file, bytes.data() + done, wanted, &written, &at) || written == 0)
+            return false;
+        done += written;
+    }
+    return true;
 }
 
 // Marks an open file to be deleted when its last handle closes.
@@ -33,239 +65,288 @@ bool DeleteOnClose(HANDLE file) {
                                       sizeof(disposition)) != FALSE;
 }
 
-// Renames an open file (opened with DELETE access) to the path `to`,
-// replacing a file there. Through the handle, so that its later delete
-// follows the file to the new name (under Wine a rename by name does not).
-bool RenameOpenFile(HANDLE file, const std::wstring& to) {
-    const size_t name_bytes = to.size() * sizeof(wchar_t);
-    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name_bytes, '\0');
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = TRUE;
-    rename->FileNameLength = static_cast<DWORD>(name_bytes);
-    memcpy(rename->FileName, to.data(), name_bytes);
-    return SetFileInformationByHandle(file, FileRenameInfo, rename,
-                                      static_cast<DWORD>(buffer.size())) != FALSE;
-}
-
-// The file a save is printed to: a text-mode stream (lines end with CR LF)
-// over a handle that can also rename and delete the file. Closing the stream
-// closes the handle.
-class SaveSidecar {
-public:
-    explicit SaveSidecar(const std::wstring& path) {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return;
-        int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_TEXT);
-        if (descriptor == -1) {
-            DeleteOnClose(file);
-            CloseHandle(file);
-            return;
-        }
-        handle_ = file;  // from here the descriptor owns it
-        stream_ = _fdopen(descriptor, "wt");
-        if (!stream_) {
-            DeleteOnClose(file);
-            _close(descriptor);
-        }
-    }
-    ~SaveSidecar() {
-        if (stream_) fclose(stream_);
-    }
-
-    SaveSidecar(const SaveSidecar&) = delete;
-    SaveSidecar& operator=(const SaveSidecar&) = delete;
-
-    bool Open() const { return stream_ != nullptr; }
-    FILE* Stream() const { return stream_; }
-    HANDLE Handle() const { return handle_; }
-
-    // Hands every printed byte to the system; false when any write failed
-    // (a full disk shows here).
-    bool Flush() const { return fflush(stream_) == 0 && ferror(stream_) == 0; }
-
-private:
-    HANDLE handle_ = nullptr;
-    FILE* stream_ = nullptr;
-};
-
-bool Rewind(HANDLE file) {
-    LARGE_INTEGER start = {};
-    return SetFilePointerEx(file, start, nullptr, FILE_BEGIN) != FALSE;
-}
-
-// Makes `to` hold exactly the bytes of `from`.
+// Makes `to` (empty, new) hold exactly the bytes of `from`.
 bool CopyContent(HANDLE from, HANDLE to) {
-    LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(from, &size) || !Rewind(from) || !Rewind(to)) return false;
-    // No larger than the content: most files are a few kilobytes, and
-    // filling a large buffer would cost more than the copy itself.
-    const DWORD chunkBytes = static_cast<DWORD>(
-        std::min<long long>(std::max<long long>(size.QuadPart, 1), kCopyChunkBytes));
-    std::string chunk(chunkBytes, '\0');
-    for (;;) {
+    std::string chunk;
+    for (unsigned long long offset = 0;; offset += chunk.size()) {
+        chunk.resize(kCopyChunkBytes);
+        OVERLAPPED at = At(offset);
         DWORD read = 0;
-        if (!ReadFile(from, &chunk[0], chunkBytes, &read, nullptr)) return false;
-        if (read == 0) break;
-        DWORD written = 0;
-        if (!WriteFile(to, chunk.data(), read, &written, nullptr) || written != read) return false;
-    }
-    return SetEndOfFile(to) != FALSE;
-}
-
-bool ReadAll(HANDLE file, long long size, std::string& bytes) {
-    if (!Rewind(file)) return false;
-    bytes.assign(static_cast<size_t>(size), '\0');
-    size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD read = 0;
-        DWORD wanted = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kCopyChunkBytes));
-        if (!ReadFile(file, &bytes[done], wanted, &read, nullptr)) return false;
-        if (read == 0) break;  // cut shorter meanwhile: read what is there
-        done += read;
-    }
-    bytes.resize(done);
-    return true;
-}
-
-// Nothing but blanks (after an optional byte-order mark): an empty list, as
-// a file that was just created or cleared.
-bool IsBlank(const std::string& bytes) {
-    size_t start = bytes.compare(0, 3, "\xef\xbb\xbf") == 0 ? 3 : 0;
-    for (size_t i = start; i < bytes.size(); ++i)
-        if (!isspace(static_cast<unsigned char>(bytes[i]))) return false;
-    return true;
-}
-
-// What the parser reads: each CR or CR LF turned into one LF, up to the first
-// zero byte.
-std::string ParserText(const std::string& bytes) {
-    std::string text;
-    text.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size() && bytes[i] != '\0'; ++i) {
-        if (bytes[i] != '\r') {
-            text += bytes[i];
-            continue;
+        if (!ReadFile(from, &chunk[0], kCopyChunkBytes, &read, &at)) {
+            if (GetLastError() == ERROR_HANDLE_EOF) return true;
+            return false;
         }
-        text += '\n';
-        if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        if (read == 0) return true;
+        chunk.resize(read);
+        if (!WriteAt(to, offset, chunk)) return false;
     }
-    return text;
 }
 
-bool Parse(const std::string& bytes, TiXmlDocument& document) {
-    std::string text = ParserText(bytes);
-    if (!IsSafeToParse(text)) return false;
-    document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
-    return !document.Error() && document.RootElement();
+std::wstring ExtendedPath(const std::wstring& full) {
+    if (full.compare(0, 4, L"\\\\?\\") == 0) return full;
+    if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+// The path without its "\\?\" prefix, as users write it.
+std::wstring PlainPath(const std::wstring& path) {
+    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
+    if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
+    return path;
+}
+
+std::string Utf8(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(std::max(size, 0)), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], size,
+                            nullptr, nullptr);
+    return utf8;
+}
+
+// The file's final path (long names, the case stored on disk, junctions and
+// mapped drives resolved), in "\\?\" form. Where the system cannot give it
+// (some redirectors; Wine beyond MAX_PATH), the full path with long names.
+std::wstring FileIdentity(HANDLE file, const std::wstring& path) {
+    std::wstring final(MAX_PATH, L'\0');
+    for (int tries = 0; tries < 2; ++tries) {
+        DWORD length = GetFinalPathNameByHandleW(file, &final[0], static_cast<DWORD>(final.size()),
+                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length > 0 && length < final.size()) return ExtendedPath(final.substr(0, length));
+        if (length == 0) break;
+        final.assign(length + 1, L'\0');
+    }
+    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    full = length > 0 && length < full.size() ? ExtendedPath(full.substr(0, length)) : path;
+    std::wstring longer(GetLongPathNameW(full.c_str(), nullptr, 0), L'\0');
+    length = GetLongPathNameW(full.c_str(), &longer[0], static_cast<DWORD>(longer.size()));
+    return length > 0 && length < longer.size() ? longer.substr(0, length) : full;
+}
+
+bool NameFits(const std::wstring& name) {
+    return name.size() <= kMaxNameUnits && Utf8(name).size() <= kMaxNameUnits;
 }
 
 }  // namespace
 
-HeldCacheFile::HeldCacheFile(const std::wstring& path) : path_(path) {
-    for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
-        file_.Reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file_.Held()) break;
-        // Only another open of the file makes this fail for a while; waiting
-        // for anything else only stalls every process queued behind us.
-        DWORD error = GetLastError();
-        if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION) return;
-        if (attempt < kOpenAttempts) Sleep(kRetryDelayMs);
+std::wstring SideFileName(const std::wstring& identity, const std::wstring& suffix) {
+    const size_t nameAt = identity.find_last_of(L'\\') + 1;
+    const std::wstring name = identity.substr(nameAt);
+    if (NameFits(name + suffix)) return identity + suffix;
+    uint32_t hash = 2166136261u;
+    for (wchar_t c : name) hash = (hash ^ static_cast<uint32_t>(c)) * 16777619u;
+    std::wstring mark = L"~";
+    for (int shift = 28; shift >= 0; shift -= 4) mark += L"0123456789ABCDEF"[(hash >> shift) & 0xF];
+    std::wstring stem = name;
+    while (!stem.empty() && !NameFits(stem + mark + suffix)) {
+        stem.pop_back();
+        if (!stem.empty() && IS_HIGH_SURROGATE(stem.back())) stem.pop_back();
     }
-    if (!file_.Held()) return;
-    // Both leftovers are rare; asking whether they exist is far cheaper than
-    // trying to open or delete them on every change.
-    const std::wstring partial = Beside(kPartialSuffix);
-    if (Exists(partial)) DeleteFileW(partial.c_str());  // its writer died before it was complete
-    if (!FinishCompletedSave()) file_.Close();
+    return identity.substr(0, nameAt) + stem + mark + suffix;
 }
 
-bool HeldCacheFile::FinishCompletedSave() {
-    const std::wstring completed = Beside(kCompleteSuffix);
-    if (!Exists(completed)) return true;
-    KernelHandle complete(CreateFileW(completed.c_str(), GENERIC_READ | DELETE, 0, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return complete.Held() && CopyCompleteContent(complete.Get());
+HeldCacheFile::HeldCacheFile(const std::wstring& path) {
+    for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
+        if (attempt > 1) Sleep(kRetryDelayMs);
+        if (!OpenOnce(path)) {
+            if (IsPassing(error_)) continue;
+            return;
+        }
+        if (!FinishInterruptedChange()) break;
+        switch (FinishSaveLeftBeside()) {
+            case Leftover::kNone:
+            case Leftover::kFinished:
+                return;
+            case Leftover::kBusy:
+                file_.Close();  // let whoever holds it finish with it, then try again
+                continue;
+            case Leftover::kFailed:
+                file_.Close();
+                return;
+        }
+    }
+    file_.Close();
 }
 
-bool HeldCacheFile::CopyCompleteContent(HANDLE complete) {
-    if (!CopyContent(complete, file_.Get())) return false;
-    // Should the delete fail, the copy left beside equals the file's content
-    // and the next save replaces it before changing the file: harmless.
-    DeleteOnClose(complete);
-    return true;
-}
-
-bool HeldCacheFile::WriteCompleteContent(const std::function<void(FILE*)>& print) {
-    if (!Held()) return false;
-    // One open of the sidecar serves every step: printing, marking it
-    // complete by renaming, copying it into the file and deleting it.
-    SaveSidecar sidecar(Beside(kPartialSuffix));
-    if (!sidecar.Open()) return false;
-    print(sidecar.Stream());
-    // What a process has written belongs to the system once the write
-    // returns: killing the process at any later moment loses none of it, and
-    // the order of the steps below keeps a whole file at every moment. The
-    // bytes are not forced to the disk, as no save ever did.
-    if (!sidecar.Flush() || !RenameOpenFile(sidecar.Handle(), Beside(kCompleteSuffix))) {
-        DeleteOnClose(sidecar.Handle());
+bool HeldCacheFile::OpenOnce(const std::wstring& path) {
+    file_.Reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file_.Held()) {
+        error_ = GetLastError();
         return false;
     }
-    // Complete from here on. If the file cannot be rewritten now, the next
-    // opener finishes it before reading.
-    CopyCompleteContent(sidecar.Handle());
-    return true;
-}
-
-bool HeldCacheFile::Save(const TiXmlDocument& document) {
-    return WriteCompleteContent([&document](FILE* stream) { document.Print(stream, 0); });
-}
-
-bool HeldCacheFile::Clear() {
-    return WriteCompleteContent([](FILE*) {});
-}
-
-bool HeldCacheFile::Load(TiXmlDocument& document) {
-    if (!Held()) return false;
     LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(file_.Get(), &size)) return false;
-    std::string bytes;
-    if (size.QuadPart <= kMaxCacheFileBytes) {
-        if (!ReadAll(file_.Get(), size.QuadPart, bytes)) return false;
-        if (IsBlank(bytes)) {
-            MakeEmptyCacheDocument(document);
-            return true;
-        }
-        if (Parse(bytes, document)) return true;
+    if (!GetFileSizeEx(file_.Get(), &size)) {
+        error_ = GetLastError();
+        file_.Close();
+        return false;
     }
-    // Damaged: keep what it holds, and go on with an empty list so that the
-    // next save gives the file a fresh start and later items are kept.
-    if (!KeepAside()) return false;
-    MakeEmptyCacheDocument(document);
+    size_ = static_cast<unsigned long long>(size.QuadPart);
+    identity_ = FileIdentity(file_.Get(), path);
     return true;
 }
 
-bool HeldCacheFile::KeepAside() {
-    for (int n = 1; n <= kAsideNames; ++n) {
-        const std::wstring name = path_ + L".damaged-" + std::to_wstring(n);
+bool HeldCacheFile::FinishInterruptedChange() {
+    if (size_ < kJournalFooterSize + 1) return true;
+    std::string footer;
+    JournalEntry entry;
+    if (!ReadAt(file_.Get(), size_ - kJournalFooterSize, kJournalFooterSize, footer) ||
+        !ReadJournalFooter(footer.data(), size_, entry))
+        return true;  // no change under way (or unreadable: the read says so)
+    std::string part;
+    if (!ReadAt(file_.Get(), entry.partAt, static_cast<size_t>(entry.partSize), part) ||
+        !JournalPartIsComplete(entry, part))
+        return true;  // cut short: the file still reads as its old content
+    if (!WriteAt(file_.Get(), entry.offset, part) || !SetSize(entry.offset + entry.partSize)) {
+        error_ = GetLastError();
+        file_.Close();  // half finished: only the next opener may read it
+        return false;
+    }
+    return true;
+}
+
+HeldCacheFile::Leftover HeldCacheFile::FinishSaveLeftBeside() {
+    // A ".tmp" was never complete. Another program may hold it and keep it
+    // from being deleted now; nothing ever reads it, so that does no harm.
+    const std::wstring partial = SideFileName(identity_, L".tmp");
+    if (Exists(partial)) DeleteFileW(partial.c_str());
+
+    const std::wstring complete = SideFileName(identity_, L".new");
+    if (!Exists(complete)) return Leftover::kNone;
+    // A scanner or backup agent may hold it: ask for no more than its sharing
+    // allows. Sharing governs data and delete access only; attributes can be
+    // written whoever holds the file.
+    const DWORD access = GENERIC_READ | FILE_WRITE_ATTRIBUTES;
+    KernelHandle side(CreateFileW(complete.c_str(), access | DELETE, kShareAll, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const bool deletable = side.Held();
+    if (!deletable)
+        side.Reset(CreateFileW(complete.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!side.Held()) {
+        // Unreadable for a while, or gone (a delete still pending on Windows).
+        return IsPassing(GetLastError()) ? Leftover::kBusy : Leftover::kNone;
+    }
+    FILE_BASIC_INFO basic = {};
+    if (!GetFileInformationByHandleEx(side.Get(), FileBasicInfo, &basic, sizeof(basic)))
+        return Leftover::kBusy;
+    // A finished one is marked hidden before it is deleted: one that another
+    // program holds open stays after the delete (for good, if it shares no
+    // delete access), and must never be applied a second time.
+    if (!(basic.FileAttributes & FILE_ATTRIBUTE_HIDDEN)) {
+        LARGE_INTEGER size = {};
+        std::string bytes;
+        if (!GetFileSizeEx(side.Get(), &size) || size.QuadPart > kMaxCacheFileBytes ||
+            !ReadAt(side.Get(), 0, static_cast<size_t>(size.QuadPart), bytes))
+            return Leftover::kBusy;
+        // Only a complete document is a save: one of zeros, of nothing or cut
+        // short (a power cut after the rename reached the disk and before its
+        // data did) is dropped and the file kept as it is.
+        const CacheContent content(bytes, false);
+        if (!content.Blank() && !content.Damaged() && !Rewrite({0, bytes}))
+            return Leftover::kFailed;
+        basic.FileAttributes |= FILE_ATTRIBUTE_HIDDEN;
+        if (!SetFileInformationByHandle(side.Get(), FileBasicInfo, &basic, sizeof(basic)) &&
+            !deletable) {
+            error_ = GetLastError();
+            return Leftover::kFailed;
+        }
+    }
+    if (deletable) DeleteOnClose(side.Get());
+    return Leftover::kFinished;
+}
+
+bool HeldCacheFile::SetSize(unsigned long long size) {
+    FILE_END_OF_FILE_INFO end = {};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFileInformationByHandle(file_.Get(), FileEndOfFileInfo, &end, sizeof(end)))
+        return false;
+    size_ = size;
+    return true;
+}
+
+std::optional<CacheContent> HeldCacheFile::Read(bool collectItems) {
+    if (!Held()) return std::nullopt;
+    if (size_ > static_cast<unsigned long long>(kMaxCacheFileBytes)) return CacheContent::TooLarge();
+    std::string bytes;
+    if (!ReadAt(file_.Get(), 0, static_cast<size_t>(size_), bytes)) {
+        error_ = GetLastError();
+        return std::nullopt;
+    }
+    return CacheContent(bytes, collectItems);
+}
+
+bool HeldCacheFile::Rewrite(const CacheEdit& edit) {
+    if (!Held()) return false;
+    if (edit.tail.empty()) {  // cutting the file is one step already
+        if (SetSize(edit.offset)) return true;
+        error_ = GetLastError();
+        return false;
+    }
+    const unsigned long long oldSize = size_;
+    if (!WriteAt(file_.Get(), oldSize, JournalRecord(oldSize, edit.offset, edit.tail))) {
+        error_ = GetLastError();  // a full disk shows here
+        SetSize(oldSize);
+        return false;
+    }
+    // Made. Should the rest fail, the next opener finishes it; this hold
+    // can no longer tell where the file ends.
+    if (!WriteAt(file_.Get(), edit.offset, edit.tail) ||
+        !SetSize(edit.offset + edit.tail.size())) {
+        error_ = GetLastError();
+        file_.Close();
+    }
+    return true;
+}
+
+bool HeldCacheFile::KeepAside(std::string& keptAs) {
+    if (!Held()) return false;
+    // The first free ".damaged-<n>", found by doubling and halving: earlier
+    // copies stay as they are, and even thousands of them cost a few looks.
+    auto taken = [this](unsigned long long n) {
+        return Exists(SideFileName(identity_, L".damaged-" + std::to_wstring(n)));
+    };
+    unsigned long long free = 1;
+    for (int tries = 0; tries < 64; ++tries) {
+        unsigned long long low = free - 1, high = free;
+        while (taken(high)) {
+            low = high;
+            high *= 2;
+        }
+        while (high - low > 1) {
+            const unsigned long long middle = low + (high - low) / 2;
+            (taken(middle) ? low : high) = middle;
+        }
+        const std::wstring name = SideFileName(identity_, L".damaged-" + std::to_wstring(high));
         KernelHandle aside(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!aside.Held()) {
-            if (GetLastError() == ERROR_FILE_EXISTS) continue;
-            return false;
+            error_ = GetLastError();
+            if (error_ != ERROR_FILE_EXISTS) return false;
+            free = high + 1;  // made by another program meanwhile
+            continue;
         }
-        if (CopyContent(file_.Get(), aside.Get())) return true;
-        aside.Close();
-        DeleteFileW(name.c_str());  // only our own incomplete copy
+        if (CopyContent(file_.Get(), aside.Get())) {
+            keptAs = Utf8(PlainPath(name));
+            return true;
+        }
+        error_ = GetLastError();
+        DeleteOnClose(aside.Get());  // only our own incomplete copy
         return false;
     }
     return false;
 }
 
-void MakeEmptyCacheDocument(TiXmlDocument& document) {
-    document.Clear();
-    document.ClearError();
-    document.LinkEndChild(new TiXmlDeclaration("1.0", "UTF-8", ""));
-    document.LinkEndChild(new TiXmlElement("PathItem"));
+CacheListing ListCacheFile(const std::wstring& path) {
+    CacheListing listing;
+    HeldCacheFile file(path);
+    std::optional<CacheContent> content = file.Read(true);
+    listing.error = file.Error();
+    if (!content) return listing;
+    listing.read = true;
+    listing.damaged = content->Damaged() || content->PartlyDamaged();
+    listing.ids = content->IdsHandedOut();
+    return listing;
 }

@@ -13,16 +13,36 @@
 
 namespace {
 
-constexpr char kItemName[] = "Item";
-constexpr char kIdAttribute[] = "pathid";
-
 // An id is written as its bytes up to the first zero byte. Only well-formed
 // UTF-8 is written: the file is UTF-8, and a stray lead byte would swallow
-// the quote after it and leave the file unreadable for everyone.
+// the quote after it and leave the item unreadable for everyone.
 std::optional<std::string> WritableId(const std::string& id) {
     const char* text = id.c_str();
     if (!IsWellFormedUtf8(text, strlen(text))) return std::nullopt;
     return std::string(text);
+}
+
+// A change that cannot be saved (a full disk, a file held by another program
+// for longer than the open waits, damage that cannot be kept aside) is said
+// on standard output, so that the loss is seen. A missing file is not: the
+// cache is not in use.
+void ReportUnsaved(const HeldCacheFile& file) {
+    const DWORD error = file.Error();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+    printf("save file error, error code=%d\n", static_cast<int>(error));
+    fflush(stdout);
+}
+
+// Reads the held file for a change. Damaged content is first copied aside, so
+// that the change never overwrites what could not be read.
+std::optional<CacheContent> ReadForChange(HeldCacheFile& file, bool collectItems) {
+    std::optional<CacheContent> content = file.Read(collectItems);
+    if (!content || !(content->Damaged() || content->PartlyDamaged())) return content;
+    std::string keptAs;
+    if (!file.KeepAside(keptAs)) return std::nullopt;
+    printf("damaged file kept as %s\n", keptAs.c_str());
+    fflush(stdout);
+    return content;
 }
 
 }  // namespace
@@ -57,8 +77,9 @@ void CProtectFileCacheFileMgr::WriteSkeletonIfEmpty() {
     // already have filled the new file; the skeleton must not overwrite it.
     CacheFileLock lock;
     HeldCacheFile file(path_);
-    TiXmlDocument document;
-    if (file.Load(document) && !document.RootElement()->FirstChild()) file.Save(document);
+    std::optional<CacheContent> content = file.Read(false);
+    if (content && content->Blank())
+        file.Rewrite({0, std::string(kCacheDeclarationLine) + kEmptyRootLine});
 }
 
 void CProtectFileCacheFileMgr::ClearCacheFile() {
@@ -67,54 +88,39 @@ void CProtectFileCacheFileMgr::ClearCacheFile() {
     // load and save (which would bring the cleared items back).
     CacheFileLock lock;
     HeldCacheFile file(path_);
-    printf(file.Clear() ? "clear file suces\n" : "clear file error\n");
+    printf(file.Rewrite({0, ""}) ? "clear file suces\n" : "clear file error\n");
     fflush(stdout);
 }
 
 void CProtectFileCacheFileMgr::TakePathIds(std::vector<std::string>& ids) {
     CacheFileLock lock;
     HeldCacheFile file(path_);
-    TiXmlDocument document;
-    if (!file.Load(document)) return;
+    std::optional<CacheContent> content = ReadForChange(file, true);
+    if (!content) return ReportUnsaved(file);
 
     // Every item leaves the file: one without a pathid (or with an empty one)
     // can never be handed out, and keeping it would only grow the file.
-    std::vector<std::string> taken;
-    TiXmlElement* root = document.RootElement();
-    for (TiXmlElement* item = root->FirstChildElement(); item;) {
-        TiXmlElement* next = item->NextSiblingElement();
-        const char* id = item->Attribute(kIdAttribute);
-        if (id && *id) taken.push_back(id);
-        root->RemoveChild(item);
-        item = next;
-    }
-
     // Hand the items out only once the file without them is saved: if the
     // save fails they stay in the file for a later take, never in two hands.
-    if (!file.Save(document)) return;
-    for (const std::string& id : taken) {
+    const std::optional<CacheEdit> taken = content->TakeAll();
+    if (taken && !file.Rewrite(*taken)) return ReportUnsaved(file);
+    for (const std::string& id : content->IdsHandedOut()) {
         printf("pathHash=%s", id.c_str());
         ids.push_back(id);
     }
     fflush(stdout);
 }
 
-void CProtectFileCacheFileMgr::AppendItems(const std::vector<std::optional<std::string>>& ids) {
+void CProtectFileCacheFileMgr::AppendItems(const std::vector<CacheItem>& ids) {
     if (ids.empty()) return;
     CacheFileLock lock;
     HeldCacheFile file(path_);
-    TiXmlDocument document;
-    if (!file.Load(document)) return;
-    TiXmlElement* root = document.RootElement();
-    for (const std::optional<std::string>& id : ids) {
-        TiXmlElement* item = root->LinkEndChild(new TiXmlElement(kItemName))->ToElement();
-        if (id) item->SetAttribute(kIdAttribute, id->c_str());
-    }
-    file.Save(document);
+    std::optional<CacheContent> content = ReadForChange(file, false);
+    if (!content || !file.Rewrite(content->Append(ids))) ReportUnsaved(file);
 }
 
 void CProtectFileCacheFileMgr::AddPathIdsW(std::vector<std::wstring> ids) {
-    std::vector<std::optional<std::string>> items;
+    std::vector<CacheItem> items;
     for (const std::wstring& id : ids) {
         // An empty conversion leaves the item without a pathid.
         std::string utf8 = Helper()->WideToUtf8(id);
@@ -128,7 +134,7 @@ void CProtectFileCacheFileMgr::AddPathIdsW(std::vector<std::wstring> ids) {
 }
 
 void CProtectFileCacheFileMgr::AddPathIds(std::vector<std::string> ids) {
-    std::vector<std::optional<std::string>> items;
+    std::vector<CacheItem> items;
     for (const std::string& id : ids)
         if (std::optional<std::string> writable = WritableId(id)) items.push_back(std::move(writable));
     AppendItems(items);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "CanonicalForm.h"
 #include "IProtectFileCacheFileMgr.h"
 
 class CProtectFileCacheFileMgr final : public IProtectFileCacheFileMgr {
@@ -25,7 +26,7 @@ private:
     void WriteSkeletonIfEmpty();
     // Appends one item per entry (without pathid for an empty entry) in one
     // change of the file.
-    void AppendItems(const std::vector<std::optional<std::string>>& ids);
+    void AppendItems(const std::vector<CacheItem>& ids);
 
     std::wstring path_;
     std::wstring tag_;  // kept for the host; no operation reads it

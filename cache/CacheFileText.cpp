@@ -7,8 +7,9 @@ namespace {
 
 // Where the parser skips a numeric reference it looks for the first ';' and
 // reads the digits backwards from there; a reference that is not digits up
-// to that ';' could make it jump over markup.
-bool NumericReferencesAreComplete(const std::string& text) {
+// to that ';' could make it jump over markup, so its '&' is marked instead.
+bool MarkIncompleteReferences(std::string& text) {
+    bool marked = false;
     for (size_t at = text.find("&#"); at != std::string::npos; at = text.find("&#", at + 2)) {
         size_t digit = at + 2;
         bool hex = digit < text.size() && text[digit] == 'x';
@@ -17,9 +18,12 @@ bool NumericReferencesAreComplete(const std::string& text) {
         while (end < text.size() && (hex ? isxdigit(static_cast<unsigned char>(text[end]))
                                          : isdigit(static_cast<unsigned char>(text[end]))))
             ++end;
-        if (end == digit || end == text.size() || text[end] != ';') return false;
+        if (end == digit || end == text.size() || text[end] != ';') {
+            text[at] = kDamageMark;
+            marked = true;
+        }
     }
-    return true;
+    return marked;
 }
 
 size_t SkipPast(const std::string& text, size_t from, const char* end) {
@@ -68,6 +72,8 @@ bool StartsElement(const std::string& text, size_t at) {
     return next >= 127 || isalpha(next) || next == '_';  // as the parser tells elements apart
 }
 
+}  // namespace
+
 // Follows the parser's view of the markup far enough to count how deeply
 // elements nest: comments, CDATA and other "<!"/"<?" nodes hold no
 // elements, quoted attribute values hide '>' and "/>", "</" closes.
@@ -111,41 +117,53 @@ bool NestsWithinLimit(const std::string& text) {
     return true;
 }
 
-}  // namespace
+size_t Utf8SequenceLength(const unsigned char* text, size_t available) {
+    const unsigned char lead = text[0];
+    if (lead < 0x80) return 1;
+    size_t more = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;  // bounds of the byte after the lead
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        more = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        more = 2;
+        if (lead == 0xE0) low = 0xA0;   // no overlong forms
+        if (lead == 0xED) high = 0x9F;  // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        more = 3;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (available <= more) return 0;
+    if (text[1] < low || text[1] > high) return 0;
+    for (size_t k = 2; k <= more; ++k)
+        if (text[k] < 0x80 || text[k] > 0xBF) return 0;
+    return more + 1;
+}
 
 bool IsWellFormedUtf8(const char* text, size_t length) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     for (size_t i = 0; i < length;) {
-        unsigned char lead = bytes[i];
-        size_t more = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;  // bounds of the byte after the lead
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            more = 1;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            more = 2;
-            if (lead == 0xE0) low = 0xA0;   // no overlong forms
-            if (lead == 0xED) high = 0x9F;  // no surrogates
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            more = 3;
-            if (lead == 0xF0) low = 0x90;
-            if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-        } else {
-            return false;
-        }
-        if (length - i <= more) return false;
-        if (bytes[i + 1] < low || bytes[i + 1] > high) return false;
-        for (size_t k = 2; k <= more; ++k)
-            if (bytes[i + k] < 0x80 || bytes[i + k] > 0xBF) return false;
-        i += more + 1;
+        const size_t sequence = Utf8SequenceLength(bytes + i, length - i);
+        if (sequence == 0) return false;
+        i += sequence;
     }
     return true;
 }
 
-bool IsSafeToParse(const std::string& text) {
-    return IsWellFormedUtf8(text.data(), text.size()) && NumericReferencesAreComplete(text) &&
-           NestsWithinLimit(text);
+bool MarkDamage(std::string& text) {
+    bool marked = false;
+    auto* bytes = reinterpret_cast<unsigned char*>(&text[0]);
+    for (size_t i = 0; i < text.size();) {
+        const size_t sequence = Utf8SequenceLength(bytes + i, text.size() - i);
+        if (sequence > 0) {
+            i += sequence;
+            continue;
+        }
+        text[i++] = kDamageMark;
+        marked = true;
+    }
+    return MarkIncompleteReferences(text) || marked;
 }
