@@ -346,7 +346,8 @@ CacheListing ListCacheFile(const std::wstring& path) {
     listing.error = file.Error();
     if (!content) return listing;
     listing.read = true;
-    listing.damaged = content->Damaged() || content->PartlyDamaged();
+    listing.damaged = content->Damaged();
+    listing.partlyDamaged = content->PartlyDamaged();
     listing.ids = content->IdsHandedOut();
     return listing;
 }

@@ -82,9 +82,12 @@ std::wstring SideFileName(const std::wstring& identity, const std::wstring& suff
 // programs that show the file. The caller holds the machine-wide cache lock,
 // as every user of the file does.
 struct CacheListing {
-    bool read = false;     // false: `error` says why
+    bool read = false;  // false: `error` says why
     DWORD error = ERROR_SUCCESS;
-    bool damaged = false;  // a take would first keep the file aside
+    // A take would first keep the file aside: it holds no list at all, or
+    // parts that are left out.
+    bool damaged = false;
+    bool partlyDamaged = false;
     std::vector<std::string> ids;
 };
 CacheListing ListCacheFile(const std::wstring& path);

@@ -269,4 +269,17 @@ TEST(FpctlCache, IdsGoInListAndComeOutOnce) {
     EXPECT_EQ(1, RunFpctl({L"cache", TempFile(L"none.xml"), L"list"}).exitCode);
 }
 
+TEST(FpctlCache, ListShowsWhatATakeHandsOut) {
+    // A complete save that a killed older build left beside the file is part
+    // of the file's content: list shows it, as the take hands it out.
+    const std::wstring file = TempFile(L"pending.xml");
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<PathItem>\r\n"
+                             "    <Item pathid=\"x\" />\r\n";
+    ASSERT_TRUE(WriteBytes(file, head + "</PathItem>\r\n"));
+    ASSERT_TRUE(WriteBytes(file + L".new", head + "    <Item pathid=\"a\" />\r\n</PathItem>\r\n"));
+    const json expected = {"x", "a"};
+    EXPECT_EQ(expected, RunFpctl({L"cache", file, L"list", L"--json"}).Json());
+    EXPECT_EQ(expected, RunFpctl({L"cache", file, L"take", L"--json"}).Json());
+}
+
 }  // namespace

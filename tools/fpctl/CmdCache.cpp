@@ -1,7 +1,7 @@
 // fpctl cache FILE ...: the XML cache file of path ids.
 #include <CLI/CLI.hpp>
 
-#include "CacheFileReader.h"
+#include "CacheFileIo.h"
 #include "Fpctl.h"
 #include "Output.h"
 #include "Report.h"
@@ -9,6 +9,22 @@
 #include "Text.h"
 
 namespace {
+
+// The mutex every user of the cache file holds across each change.
+constexpr wchar_t kCacheLockName[] = L"GLOBAL/{B4KP4B35-0193-4B24-5479-0BFGKB5FEEH7}";
+
+class CacheLock {
+public:
+    explicit CacheLock(Context& context) : lock_(context.NewLock()) {
+        if (lock_->SetLockName(kCacheLockName)) lock_->Lock();
+    }
+    ~CacheLock() { lock_->Release(); }  // releases the mutex too
+    CacheLock(const CacheLock&) = delete;
+    CacheLock& operator=(const CacheLock&) = delete;
+
+private:
+    IProtectFileGlbLock* lock_;
+};
 
 struct CacheOptions {
     std::string file;
@@ -28,6 +44,47 @@ IProtectFileCacheFileMgr* OpenCache(Context& context, const std::wstring& path) 
     LibraryMessages messages;  // "create file error, ..." is reported below instead
     Require(cache->InitCacheFile(path, L"fpctl"), "InitCacheFile", Utf8(path));
     return cache;
+}
+
+// What a take would hand out now, read by the library's own code for the
+// file under the cache mutex: a change left half done by a killed process is
+// finished first, as for a take.
+std::vector<std::string> ListIds(Context& context, const std::wstring& path) {
+    CacheListing listing;
+    {
+        CacheLock lock(context);
+        listing = ListCacheFile(path);
+    }
+    if (!listing.read)
+        throw LibraryFailure("cannot read the cache file " + Utf8(path) + " (error " +
+                             std::to_string(listing.error) + ")");
+    if (listing.damaged)
+        throw LibraryFailure("the cache file " + Utf8(path) +
+                             " is damaged and holds no list; a take keeps it aside and starts "
+                             "it anew");
+    if (listing.partlyDamaged)
+        PrintError("some parts of the cache file " + Utf8(path) +
+                   " are damaged; a take keeps the file aside and hands out the other ids");
+    return listing.ids;
+}
+
+// The library's own messages about a change: where it kept a damaged file,
+// and whether the change could not be saved.
+void ReportLibraryMessages(const std::string& printed, const std::string& operation) {
+    const std::string kept = "damaged file kept as ";
+    const size_t at = printed.find(kept);
+    if (at != std::string::npos) {
+        const size_t end = printed.find('\n', at);
+        PrintError("the cache file was damaged; its content was kept as " +
+                   printed.substr(at + kept.size(), end - at - kept.size()));
+    }
+    const std::string unsaved = "save file error, error code=";
+    const size_t error = printed.find(unsaved);
+    if (error != std::string::npos)
+        throw LibraryFailure(operation + " could not save the cache file (error " +
+                             printed.substr(error + unsaved.size(),
+                                            printed.find('\n', error) - error - unsaved.size()) +
+                             ")");
 }
 
 void PrintIds(const Context& context, const std::vector<std::string>& ids) {
@@ -50,7 +107,7 @@ void AddCacheCommands(CLI::App& app, Context& context) {
         const std::wstring path = FullPath(options.file);
         if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
             throw LibraryFailure("no cache file " + Utf8(path));
-        PrintIds(context, ReadCacheIds(context, path));
+        PrintIds(context, ListIds(context, path));
     });
 
     CLI::App* add = cache->add_subcommand("add", "append ids");
@@ -61,8 +118,7 @@ void AddCacheCommands(CLI::App& app, Context& context) {
         IProtectFileCacheFileMgr* cache = OpenCache(context, FullPath(options.file));
         LibraryMessages messages;
         cache->AddPathIdsW(WideAll(options.ids));
-        const std::string printed = messages.Messages();
-        if (!printed.empty()) PrintError(printed);
+        ReportLibraryMessages(messages.Messages(), "AddPathIdsW");
         Report(context, "appended " + Count(options.ids.size(), "id"),
                {{"file", options.file}, {"added", options.ids.size()}});
     });
@@ -70,11 +126,10 @@ void AddCacheCommands(CLI::App& app, Context& context) {
     cache->add_subcommand("take", "take every id out and print it")->callback([&context] {
         IProtectFileCacheFileMgr* cache = OpenCache(context, FullPath(options.file));
         std::vector<std::string> ids;
-        {
-            // The manager prints "pathHash=..." for each id; fpctl prints them itself.
-            LibraryMessages messages;
-            cache->TakePathIds(ids);
-        }
+        // The manager prints "pathHash=..." for each id; fpctl prints them itself.
+        LibraryMessages messages;
+        cache->TakePathIds(ids);
+        ReportLibraryMessages(messages.Messages(), "TakePathIds");
         PrintIds(context, ids);
     });
 
