@@ -3,6 +3,9 @@
 // no exclusive open, no retry) in this process, saved in place and, as safe
 // against kills, by renaming over the file. All count appended items;
 // the timer runs only while items are appended, not while processes start.
+// And one append in this process with items already waiting in the file,
+// against one with none waiting: an append should cost the same however many
+// items wait for the taker.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -102,8 +105,46 @@ BENCHMARK_TEMPLATE(BM_TinyXmlAppend, SaveInPlace)->Arg(kItemsPerProcess)
 BENCHMARK_TEMPLATE(BM_TinyXmlAppend, SaveByReplacing)->Arg(kItemsPerProcess)->Iterations(3)
     ->UseManualTime();
 
+// A file as the library writes it, holding `count` items like path hashes.
+std::string FileWithItems(int count) {
+    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n";
+    if (count == 0) return text + "<PathItem />\r\n";
+    text += "<PathItem>\r\n";
+    for (int n = 0; n < count; ++n)
+        text += "    <Item pathid=\"" + std::to_string(-2147483647 + 85899 * n) + "\" />\r\n";
+    return text + "</PathItem>\r\n";
+}
+
+// Each iteration: the file with `waiting` items written anew (untimed), then
+// one AddPathId timed.
+void BM_CacheAppendBacklog(benchmark::State& state) {
+    const std::wstring path = BenchFile();
+    const std::string content = FileWithItems(static_cast<int>(state.range(0)));
+    IProtectFileCacheFileMgr* cache = getFileProtectCacheMgr();
+    if (!WriteBytes(path, content) || !cache->InitCacheFile(path, L"bench")) {
+        state.SkipWithError("cache file not written");
+        return;
+    }
+    for (auto _ : state) {
+        if (!WriteBytes(path, content)) {
+            state.SkipWithError("cache file not written");
+            return;
+        }
+        auto start = std::chrono::steady_clock::now();
+        cache->AddPathId("-1234567890");
+        auto elapsed = std::chrono::steady_clock::now() - start;
+        state.SetIterationTime(std::chrono::duration<double>(elapsed).count());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_CacheAppendBacklog)->Arg(0)->Arg(1000)->Arg(10000)->Arg(50000)->Iterations(40)
+    ->UseManualTime();
+
 }  // namespace
 
+BENCH_RATIO(cache_append_backlog, "one append, none waiting vs 50,000 waiting",
+            "BM_CacheAppendBacklog/50000/iterations:40/manual_time",
+            "BM_CacheAppendBacklog/0/iterations:40/manual_time", 0.33);
 BENCH_RATIO(cache_append_1p, "cache appends, 1 process vs bare TinyXML",
             "BM_CacheAppendProcesses/1/iterations:3/manual_time",
             "BM_TinyXmlAppend<SaveInPlace>/100/iterations:3/manual_time", 0.80);

@@ -12,6 +12,7 @@ constexpr DWORD kRetryDelayMs = 100;
 constexpr DWORD kCopyChunkBytes = 1 << 20;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr size_t kMaxNameUnits = 255;
+constexpr size_t kKeptBufferBytes = 8 << 20;
 
 bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -270,12 +271,16 @@ bool HeldCacheFile::SetSize(unsigned long long size) {
 std::optional<CacheContent> HeldCacheFile::Read(bool collectItems) {
     if (!Held()) return std::nullopt;
     if (size_ > static_cast<unsigned long long>(kMaxCacheFileBytes)) return CacheContent::TooLarge();
-    std::string bytes;
-    if (!ReadAt(file_.Get(), 0, static_cast<size_t>(size_), bytes)) {
-        error_ = GetLastError();
-        return std::nullopt;
-    }
-    return CacheContent(bytes, collectItems);
+    // A thread reads the file into the same memory each time: fresh pages for
+    // a file of items waiting to be taken would cost as much as reading it.
+    // Only a buffer of a usual size is kept between calls.
+    thread_local std::string bytes;
+    const bool read = ReadAt(file_.Get(), 0, static_cast<size_t>(size_), bytes);
+    if (!read) error_ = GetLastError();
+    std::optional<CacheContent> content;
+    if (read) content.emplace(bytes, collectItems);
+    if (bytes.capacity() > kKeptBufferBytes) std::string().swap(bytes);
+    return content;
 }
 
 bool HeldCacheFile::Rewrite(const CacheEdit& edit) {

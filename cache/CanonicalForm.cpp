@@ -1,6 +1,8 @@
 #include "CanonicalForm.h"
 
+#include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "CacheFileText.h"
 #include "tinyxml.h"
@@ -28,11 +30,54 @@ struct ByteClasses {
 };
 constexpr ByteClasses kClasses;
 
+// Compares byte by byte: with the length known here the compiler unrolls it,
+// where a call to memcmp would cost more than the comparison itself.
 template <size_t N>
 bool Take(const char*& at, const char* end, const char (&literal)[N]) {
     constexpr size_t length = N - 1;
-    if (static_cast<size_t>(end - at) < length || memcmp(at, literal, length) != 0) return false;
+    if (static_cast<size_t>(end - at) < length) return false;
+    for (size_t i = 0; i < length; ++i)
+        if (at[i] != literal[i]) return false;
     at += length;
+    return true;
+}
+
+template <typename Word>
+Word Load(const char* at) {
+    Word word;
+    memcpy(&word, at, sizeof(word));
+    return word;
+}
+
+// The same bytes as `literal` (of 4 bytes or more) at `at`, compared a word
+// at a time; the last word may overlap the one before it.
+template <size_t N>
+bool SameWords(const char* at, const char (&literal)[N]) {
+    constexpr size_t length = N - 1;
+    static_assert(length >= 4, "one word at least");
+    using Word = std::conditional_t<length >= 8, uint64_t, uint32_t>;
+    for (size_t i = 0; i + sizeof(Word) <= length; i += sizeof(Word))
+        if (Load<Word>(at + i) != Load<Word>(literal + i)) return false;
+    return Load<Word>(at + length - sizeof(Word)) == Load<Word>(literal + length - sizeof(Word));
+}
+
+// Nearly every line holds a pathid of plain characters (a path hash): read
+// it with a few word compares and one look-up per value byte. The text's
+// terminating zero is not plain, so the walk over the value needs no bound.
+// Any other line is left to the full reading.
+bool TakeUsualLine(const char*& at, const char* end, std::string* value) {
+    static const char kHead[] = "    <Item pathid=\"";
+    static const char kTail[] = "\" />\r\n";
+    if (static_cast<size_t>(end - at) < sizeof(kHead) - 1 + sizeof(kTail) - 1 ||
+        !SameWords(at, kHead))
+        return false;
+    const char* const run = at + sizeof(kHead) - 1;
+    const char* after = run;
+    while (kClasses.of[static_cast<unsigned char>(*after)] == kPlain) ++after;
+    if (static_cast<size_t>(end - after) < sizeof(kTail) - 1 || !SameWords(after, kTail))
+        return false;
+    if (value) value->assign(run, after);
+    at = after + sizeof(kTail) - 1;
     return true;
 }
 
@@ -116,21 +161,27 @@ bool ScanCanonical(const std::string& bytes, CanonicalLayout& layout,
     if (!Take(at, end, kOpenRootLine)) return false;
     for (bool first = true;; first = false) {
         const char* line = at;
-        if (Take(at, end, kCloseRootLine)) {
+        if (at < end && *at == '<') {
             // A root without items is printed on one line.
+            if (first || !Take(at, end, kCloseRootLine) || at != end) return false;
             layout.closeAt = static_cast<size_t>(line - begin);
             layout.hasItems = true;
-            return !first && at == end;
+            return true;
+        }
+        std::string value;
+        if (TakeUsualLine(at, end, items ? &value : nullptr)) {
+            if (items) items->push_back(std::move(value));
+            continue;
         }
         if (!Take(at, end, kItemStart)) return false;
-        if (Take(at, end, kNoIdEnd)) {
+        if (at < end && *at == '/') {
+            if (!Take(at, end, kNoIdEnd)) return false;
             if (items) items->emplace_back();
             continue;
         }
         if (!Take(at, end, kIdName) || at == end) return false;
         const char quote = *at++;
         if (quote != '"' && quote != '\'') return false;
-        std::string value;
         if (!TakeValue(at, end, quote, items ? &value : nullptr)) return false;
         ++at;  // the closing quote
         if (!Take(at, end, kItemEnd)) return false;
