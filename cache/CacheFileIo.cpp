@@ -228,11 +228,14 @@ HeldCacheFile::Leftover HeldCacheFile::FinishSaveLeftBeside() {
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!side.Held()) {
         // Unreadable for a while, or gone (a delete still pending on Windows).
-        return IsPassing(GetLastError()) ? Leftover::kBusy : Leftover::kNone;
+        error_ = GetLastError();
+        return IsPassing(error_) ? Leftover::kBusy : Leftover::kNone;
     }
     FILE_BASIC_INFO basic = {};
-    if (!GetFileInformationByHandleEx(side.Get(), FileBasicInfo, &basic, sizeof(basic)))
-        return Leftover::kBusy;
+    if (!GetFileInformationByHandleEx(side.Get(), FileBasicInfo, &basic, sizeof(basic))) {
+        error_ = GetLastError();
+        return Leftover::kFailed;
+    }
     // A finished one is marked hidden before it is deleted: one that another
     // program holds open stays after the delete (for good, if it shares no
     // delete access), and must never be applied a second time.
@@ -240,8 +243,10 @@ HeldCacheFile::Leftover HeldCacheFile::FinishSaveLeftBeside() {
         LARGE_INTEGER size = {};
         std::string bytes;
         if (!GetFileSizeEx(side.Get(), &size) || size.QuadPart > kMaxCacheFileBytes ||
-            !ReadAt(side.Get(), 0, static_cast<size_t>(size.QuadPart), bytes))
-            return Leftover::kBusy;
+            !ReadAt(side.Get(), 0, static_cast<size_t>(size.QuadPart), bytes)) {
+            error_ = GetLastError();
+            return Leftover::kFailed;
+        }
         // Only a complete document is a save: one of zeros, of nothing or cut
         // short (a power cut after the rename reached the disk and before its
         // data did) is dropped and the file kept as it is.
