@@ -118,14 +118,14 @@ bool TagPrintsAsUtf8(const TiXmlElement& element) {
     return PrintsAsUtf8(tag);
 }
 
-// Removes each node of `parent` (except `keep`) that would not print as
-// UTF-8: it held a marked byte, or a reference to no character. True when
-// one was removed.
-bool RemoveDamagedNodes(TiXmlNode& parent, const TiXmlNode* keep) {
+// Removes each node of `parent` but `keep` that would not print as UTF-8:
+// it held a marked byte, or a reference to no character. True when one was
+// removed.
+bool RemoveDamagedNodes(TiXmlNode& parent, const TiXmlNode& keep) {
     bool removed = false;
     for (TiXmlNode* node = parent.FirstChild(); node;) {
         TiXmlNode* next = node->NextSibling();
-        if (node != keep && !PrintsAsUtf8(*node)) {
+        if (node != &keep && !PrintsAsUtf8(*node)) {
             parent.RemoveChild(node);
             removed = true;
         }
@@ -197,8 +197,8 @@ void CacheContent::ReadWithParser(const std::string& bytes) {
         StartEmpty();
         return;
     }
-    const bool items = RemoveDamagedNodes(*root, nullptr);
-    const bool others = RemoveDamagedNodes(*document_, root);
+    const bool items = RemoveDamagedNodes(*root, *root);  // the root is no child of its own
+    const bool others = RemoveDamagedNodes(*document_, *root);
     if (items || others) damage_ = Damage::kParts;
 }
 

@@ -140,12 +140,14 @@ std::wstring SideFileName(const std::wstring& identity, const std::wstring& suff
     for (wchar_t c : name) hash = (hash ^ static_cast<uint32_t>(c)) * 16777619u;
     std::wstring mark = L"~";
     for (int shift = 28; shift >= 0; shift -= 4) mark += L"0123456789ABCDEF"[(hash >> shift) & 0xF];
+    const std::wstring end = mark + suffix;
+    auto fits = [&end](std::wstring stem) { return NameFits(stem.append(end)); };
     std::wstring stem = name;
-    while (!stem.empty() && !NameFits(stem + mark + suffix)) {
+    while (!stem.empty() && !fits(stem)) {
         stem.pop_back();
         if (!stem.empty() && IS_HIGH_SURROGATE(stem.back())) stem.pop_back();
     }
-    return identity.substr(0, nameAt) + stem + mark + suffix;
+    return identity.substr(0, nameAt).append(stem).append(end);
 }
 
 HeldCacheFile::HeldCacheFile(const std::wstring& path) {
@@ -242,18 +244,23 @@ HeldCacheFile::Leftover HeldCacheFile::FinishSaveLeftBeside() {
     if (!(basic.FileAttributes & FILE_ATTRIBUTE_HIDDEN)) {
         LARGE_INTEGER size = {};
         std::string bytes;
-        if (!GetFileSizeEx(side.Get(), &size) || size.QuadPart > kMaxCacheFileBytes ||
-            !ReadAt(side.Get(), 0, static_cast<size_t>(size.QuadPart), bytes)) {
+        if (!GetFileSizeEx(side.Get(), &size) ||
+            (size.QuadPart <= kMaxCacheFileBytes &&
+             !ReadAt(side.Get(), 0, static_cast<size_t>(size.QuadPart), bytes))) {
             error_ = GetLastError();
             return Leftover::kFailed;
         }
         // Only a complete document is a save: one of zeros, of nothing or cut
         // short (a power cut after the rename reached the disk and before its
-        // data did) is dropped and the file kept as it is.
-        const CacheContent content(bytes, false);
+        // data did), or one too large to be read, is dropped and the file
+        // kept as it is.
+        const CacheContent content =
+            size.QuadPart <= kMaxCacheFileBytes ? CacheContent(bytes, false) : CacheContent::TooLarge();
         if (!content.Blank() && !content.Damaged() && !Rewrite({0, bytes}))
             return Leftover::kFailed;
-        basic.FileAttributes |= FILE_ATTRIBUTE_HIDDEN;
+        const DWORD attributes = basic.FileAttributes | FILE_ATTRIBUTE_HIDDEN;
+        basic = FILE_BASIC_INFO{};  // times of zero are left as they are
+        basic.FileAttributes = attributes;
         if (!SetFileInformationByHandle(side.Get(), FileBasicInfo, &basic, sizeof(basic)) &&
             !deletable) {
             error_ = GetLastError();
