@@ -36,11 +36,12 @@ public:
     // UTF-8 to UTF-16, up to the first NUL; empty for an empty text.
     virtual std::wstring Utf8ToWide(std::string text) = 0;  // 4
 
-    // printf-style wide formatting (%s takes a wide string). The result,
-    // terminator included, must fit 4096 characters: the caller's duty.
+    // printf-style wide formatting (%s takes a wide string). A result longer
+    // than 4095 characters (it must fit 4096 with its terminator), or a null
+    // format, gives an empty text, which an empty result gives too.
     virtual std::wstring FormatString(const wchar_t* format, ...) = 0;  // 5
-    // As FormatString() into maxLength characters; maxLength must not be
-    // negative and the result must not exceed it: the caller's duty.
+    // As FormatString() within maxLength characters: a longer result, or a
+    // negative maxLength, gives an empty text.
     virtual std::wstring FormatStringN(int32_t maxLength, const wchar_t* format, ...) = 0;  // 6
 
     // 32 upper-case hexadecimal digits, no separators.
@@ -96,9 +97,14 @@ public:
     // Splits at every delimiter, keeping empty pieces ("a;;b;" gives a, "", b,
     // ""). Empty for an empty text or delimiter.
     virtual std::vector<std::string> SplitStringA(std::string text, std::string delimiter) = 0;  // 21
-    // Replaces pattern until none is left, searching again from the start each
-    // time. pattern must be non-empty and replacement must not contain it, or
-    // the call never returns: the caller's duty.
+    // Replaces the first occurrence of pattern, searching again from the start
+    // each time, until none is left: replacing a doubled backslash by a single
+    // one collapses a run of backslashes into one. When the replacement
+    // contains the pattern, each occurrence in the text is replaced once
+    // instead, left to right ("xaby", "ab", "abab" gives "xababy"). A rewrite
+    // that would never end for another reason ("aab", "ab", "bbaa" grows for
+    // ever) gives an empty text, which a rewrite whose result is empty gives
+    // too. An empty text or pattern gives the text.
     virtual std::wstring ReplaceAll(std::wstring text, std::wstring pattern,
                                     std::wstring replacement) = 0;  // 22
     // The string SID (S-1-5-...) of this process's user; empty on failure.

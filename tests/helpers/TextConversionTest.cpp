@@ -85,8 +85,13 @@ TEST(Replacing, RescansUntilDoneAndStopsOnlyWhatWouldNeverEnd) {
         {L"x.y.z", L".", L"-", L"x-y-z"},
         {L"none", L"q", L"r", L"none"},
         {L"abc", L"", L"x", L"abc"},  // an empty pattern changes nothing
-        // A replacement holding the pattern: every occurrence replaced once.
+        // A replacement holding the pattern: every occurrence replaced once,
+        // also with text after the last one.
         {L"ab.ab", L"ab", L"aab", L"aab.aab"},
+        {L"xaby", L"ab", L"abab", L"xababy"},
+        {L"q", L"", L"x", L"q"},
+        {L"", L"a", L"b", L""},
+        {L"ab", L"ab", L"", L""},  // a real empty result looks the same as giving up
         // Each "ab" becomes "bba", which brings a new "ab" back until the a's are through.
         {std::wstring(10, L'a') + L"b", L"ab", L"bba", std::wstring(1024, L'b') + std::wstring(10, L'a')},
         // A pair that keeps rebuilding its pattern and grows: bounded, empty result.
