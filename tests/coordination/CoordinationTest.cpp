@@ -45,6 +45,9 @@ TEST(GlbLock, NeedsANameAndHoldsTheNamedMutexUntilUnlockOrRelease) {
     EXPECT_FALSE(lock->SetLockName(L""));
     EXPECT_FALSE(lock->Lock());  // an unnamed mutex would exclude nobody
     ASSERT_TRUE(lock->SetLockName(name));
+    // Another handle keeps the mutex in being, as other processes do: an
+    // Unlock or Release that only closed its handle would leave it owned.
+    KernelHandle other(CreateMutexW(nullptr, FALSE, name.c_str()));
     ASSERT_TRUE(lock->Lock());
     EXPECT_FALSE(MutexIsFree(name));
     lock->Unlock();

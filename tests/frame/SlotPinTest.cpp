@@ -119,6 +119,11 @@ TEST(SlotPins, FileProtectCfgMgr) {
 }
 
 TEST(SlotPins, CacheLockEventAndDiskManagerEachMadePerCall) {
+    // The helper, the store and the cache manager are one object each for
+    // the whole process: every call of their factory gives that object.
+    EXPECT_EQ(getHlpObj(), getHlpObj());
+    EXPECT_EQ(getFileProtectDbMgr(), getFileProtectDbMgr());
+    EXPECT_EQ(getFileProtectCacheMgr(), getFileProtectCacheMgr());
     IProtectFileCacheFileMgr* c = getFileProtectCacheMgr();
     EXPECT_SLOT(c, 0, IProtectFileCacheFileMgr, InitCacheFile);
     EXPECT_SLOT(c, 1, IProtectFileCacheFileMgr, ClearCacheFile);
