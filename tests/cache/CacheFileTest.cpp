@@ -124,25 +124,29 @@ TEST_F(CacheTest, ADamagedFileIsKeptAsideAndAFreshOneTakesItsPlace) {
     const std::string cases[] = {cut, "<?xml version=\"1.0\" ?>\r\n<!-- no element -->\r\n",
                                  "not xml at all", std::string("\0\0\0\0", 4), deep,
                                  quotedCloses, commentedCloses, large};
-    const std::wstring aside = path_ + L".damaged-1";
-    for (const std::string& damaged : cases) {
-        DeleteFileW(aside.c_str());
+    // Each damage gets a copy of its own; earlier copies stay as they were.
+    auto aside = [&](size_t n) { return path_ + L".damaged-" + std::to_wstring(n); };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const std::string& damaged = cases[i];
         WriteBytes(path_, damaged);
         InitFile();
         EXPECT_EQ(damaged.size(), ReadBytes(path_).size());  // init leaves it alone
-        cache_->AddPathId("after");
+        const std::string said = Printed([&] { cache_->AddPathId("after"); });
+        EXPECT_EQ("damaged file kept as " + Narrow(aside(i + 1)) + "\n", said);
         EXPECT_EQ(Ids{"after"}, Take()) << damaged.substr(0, 40);
         EXPECT_EQ(kEmptyCacheFile, Content());
-        EXPECT_TRUE(ReadBytes(aside) == damaged) << damaged.substr(0, 40);
+        for (size_t k = 0; k <= i; ++k)
+            EXPECT_TRUE(ReadBytes(aside(k + 1)) == cases[k]) << k << " " << damaged.substr(0, 40);
     }
-    DeleteFileW(aside.c_str());
+    for (size_t i = 0; i < std::size(cases); ++i) DeleteFileW(aside(i + 1).c_str());
+    const std::wstring blankAside = aside(1);
 
     for (const std::string& blank : {std::string(), std::string(" \r\n\t")}) {
         WriteBytes(path_, blank);
         InitFile();
         cache_->AddPathId("kept");
         EXPECT_EQ(Ids{"kept"}, Take());
-        EXPECT_FALSE(FileExists(aside));  // nothing to keep: a blank file is an empty list
+        EXPECT_FALSE(FileExists(blankAside));  // nothing to keep: a blank file is an empty list
     }
 }
 
