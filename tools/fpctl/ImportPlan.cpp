@@ -184,25 +184,29 @@ Changes<Row> Diff(const Table& table, const std::vector<Row>& stored, const std:
     return changes;
 }
 
+// The first phase writes the rows the table lacks and the changed ones; the
+// second removes the rows the file does not have.
 template <typename Table, typename Row>
-void WriteChanges(const Table& table, IFileProtectCfgMgr* store, const std::optional<Changes<Row>>& changes) {
+void CarryOutPhase(const Table& table, IFileProtectCfgMgr* store, const std::optional<Changes<Row>>& changes,
+                   bool removing) {
     if (!changes) return;
+    if (removing) {
+        if (!changes->remove.empty()) table.Remove(store, changes->remove);
+        return;
+    }
     if (!changes->add.empty()) table.Write(store, changes->add);
     if (!changes->update.empty()) table.Update(store, changes->update);
     if (changes->replace.empty()) return;
     std::vector<Row> old;
     std::vector<Row> fresh;
+    old.reserve(changes->replace.size());
+    fresh.reserve(changes->replace.size());
     for (const auto& row : changes->replace) {
         old.push_back(row.first);
         fresh.push_back(row.second);
     }
     table.Remove(store, old);
     table.Write(store, fresh);
-}
-
-template <typename Table, typename Row>
-void RemoveChanges(const Table& table, IFileProtectCfgMgr* store, const std::optional<Changes<Row>>& changes) {
-    if (changes && !changes->remove.empty()) table.Remove(store, changes->remove);
 }
 
 // Keys to the rows of a file that name them, for refusals.
@@ -319,50 +323,47 @@ ImportPlan PlanImport(IHlpFunc* helper, const RuleSet& stored, const RuleSet& wa
 
 void CarryOut(IFileProtectCfgMgr* store, const ImportPlan& plan) {
     IHlpFunc* helper = nullptr;  // keys are not needed to write
-    WriteChanges(ProtectTable{helper}, store, plan.protect);
-    WriteChanges(PathListTable{helper, PathList::kReject}, store, plan.reject);
-    WriteChanges(PathListTable{helper, PathList::kWhite}, store, plan.white);
-    WriteChanges(PathListTable{helper, PathList::kConstWhite}, store, plan.constWhite);
-    WriteChanges(BlockTable{}, store, plan.blocks);
-    WriteChanges(ConfigTable{}, store, plan.config);
-
-    RemoveChanges(ProtectTable{helper}, store, plan.protect);
-    RemoveChanges(PathListTable{helper, PathList::kReject}, store, plan.reject);
-    RemoveChanges(PathListTable{helper, PathList::kWhite}, store, plan.white);
-    RemoveChanges(PathListTable{helper, PathList::kConstWhite}, store, plan.constWhite);
-    RemoveChanges(BlockTable{}, store, plan.blocks);
-    RemoveChanges(ConfigTable{}, store, plan.config);
+    for (bool removing : {false, true}) {
+        CarryOutPhase(ProtectTable{helper}, store, plan.protect, removing);
+        CarryOutPhase(PathListTable{helper, PathList::kReject}, store, plan.reject, removing);
+        CarryOutPhase(PathListTable{helper, PathList::kWhite}, store, plan.white, removing);
+        CarryOutPhase(PathListTable{helper, PathList::kConstWhite}, store, plan.constWhite, removing);
+        CarryOutPhase(BlockTable{}, store, plan.blocks, removing);
+        CarryOutPhase(ConfigTable{}, store, plan.config, removing);
+    }
 }
+
+namespace {
+
+// Calls visit(table name, changes) for each table of the plan, in order.
+template <typename Visit>
+void EachTable(const ImportPlan& plan, Visit visit) {
+    visit("fileprotect", plan.protect);
+    visit("rejectlist", plan.reject);
+    visit("whitelist", plan.white);
+    visit("const_whitelist", plan.constWhite);
+    visit("blocklist", plan.blocks);
+    visit("config", plan.config);
+}
+
+}  // namespace
 
 PlanTotals Totals(const ImportPlan& plan) {
     PlanTotals totals;
-    AddTotals(totals, plan.protect);
-    AddTotals(totals, plan.reject);
-    AddTotals(totals, plan.white);
-    AddTotals(totals, plan.constWhite);
-    AddTotals(totals, plan.blocks);
-    AddTotals(totals, plan.config);
+    EachTable(plan, [&totals](const char*, const auto& changes) { AddTotals(totals, changes); });
     return totals;
 }
 
 nlohmann::json PlanJson(const ImportPlan& plan) {
     nlohmann::json tables = nlohmann::json::object();
-    if (plan.protect) tables["fileprotect"] = ChangesJson(*plan.protect);
-    if (plan.reject) tables["rejectlist"] = ChangesJson(*plan.reject);
-    if (plan.white) tables["whitelist"] = ChangesJson(*plan.white);
-    if (plan.constWhite) tables["const_whitelist"] = ChangesJson(*plan.constWhite);
-    if (plan.blocks) tables["blocklist"] = ChangesJson(*plan.blocks);
-    if (plan.config) tables["config"] = ChangesJson(*plan.config);
+    EachTable(plan, [&tables](const char* name, const auto& changes) {
+        if (changes) tables[name] = ChangesJson(*changes);
+    });
     return tables;
 }
 
 std::vector<std::vector<std::string>> PlanLines(const ImportPlan& plan) {
     std::vector<std::vector<std::string>> lines;
-    AddLines(lines, "fileprotect", plan.protect);
-    AddLines(lines, "rejectlist", plan.reject);
-    AddLines(lines, "whitelist", plan.white);
-    AddLines(lines, "const_whitelist", plan.constWhite);
-    AddLines(lines, "blocklist", plan.blocks);
-    AddLines(lines, "config", plan.config);
+    EachTable(plan, [&lines](const char* name, const auto& changes) { AddLines(lines, name, changes); });
     return lines;
 }

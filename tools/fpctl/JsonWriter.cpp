@@ -58,35 +58,32 @@ void JsonWriter::BeforeValue() {
     NewLine();
 }
 
-void JsonWriter::BeginObject() {
+void JsonWriter::Open(char bracket) {
     BeforeValue();
-    out_ += '{';
+    out_ += bracket;
     levels_.push_back({true});
 }
 
-void JsonWriter::EndObject() {
+void JsonWriter::Close(char bracket) {
     const bool empty = levels_.back().empty;
     levels_.pop_back();
     if (!empty) NewLine();
-    out_ += '}';
+    out_ += bracket;
+}
+
+void JsonWriter::BeginObject() { Open('{'); }
+
+void JsonWriter::EndObject() {
+    Close('}');
     if (stream_ && out_.size() >= kPart) {
         fwrite(out_.data(), 1, out_.size(), stream_);
         out_.clear();
     }
 }
 
-void JsonWriter::BeginArray() {
-    BeforeValue();
-    out_ += '[';
-    levels_.push_back({true});
-}
+void JsonWriter::BeginArray() { Open('['); }
 
-void JsonWriter::EndArray() {
-    const bool empty = levels_.back().empty;
-    levels_.pop_back();
-    if (!empty) NewLine();
-    out_ += ']';
-}
+void JsonWriter::EndArray() { Close(']'); }
 
 void JsonWriter::Key(const char* name) {
     BeforeValue();

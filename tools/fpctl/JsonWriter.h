@@ -31,6 +31,8 @@ public:
 private:
     void BeforeValue();
     void NewLine();
+    void Open(char bracket);
+    void Close(char bracket);
 
     struct Level {
         bool empty;
