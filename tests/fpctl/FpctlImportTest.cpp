@@ -32,7 +32,9 @@ TEST(FpctlImport, FailedImportPutsBackEveryRowItFound) {
     // The lists, not an export: an export leaves out the row without a path.
     const auto lists = [] { return json{Rows({L"reject", L"list"}), Rows({L"white", L"--const", L"list"})}; };
     const json before = lists();
-    ASSERT_EQ(12u, before.at(0).size());
+    const json& rejects = before.at(0);
+    ASSERT_NE(rejects.end(), std::find_if(rejects.begin(), rejects.end(),
+                                          [](const json& row) { return row.at("filepath") == ""; }));
 
     json refused = {{"version", 1},
                     {"rejectlist", {PathRow(kRoot + L"other")}},
