@@ -135,8 +135,11 @@ int Run() {
     std::vector<std::string> arguments = Arguments();
     // Known before parsing, so that even a parse error is printed as JSON.
     const bool json = std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
-    if (!arguments.empty() && arguments.front() == "help")
-        return Help(app, std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+    std::vector<std::string> words;  // the arguments but the program's own flags
+    words.reserve(arguments.size());
+    for (const std::string& argument : arguments)
+        if (argument != "--json" && argument != "--yes") words.push_back(argument);
+    if (!words.empty() && words.front() == "help") return Help(app, std::vector<std::string>(words.begin() + 1, words.end()));
     std::reverse(arguments.begin(), arguments.end());  // the parser takes them from the back
     const CLI::App* command = &app;
     try {
