@@ -90,7 +90,7 @@ void PrintPlan(const Context& context, const std::string& file, const ImportPlan
         return;
     }
     Table table({"ACTION", "TABLE", "ROW"});
-    for (auto& line : PlanLines(plan)) table.Add(std::move(line));
+    for (const auto& line : PlanLines(plan)) table.Add(line);
     if (table.Size() > 0) table.Print();
     PrintLine("would import " + file + ": " + TotalsText(totals) + "; nothing was changed");
 }
