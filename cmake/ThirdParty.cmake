@@ -21,6 +21,14 @@ target_compile_definitions(sqlite3_static PRIVATE
     SQLITE_THREADSAFE=1 SQLITE_ENABLE_API_ARMOR=1 SQLITE_OMIT_LOAD_EXTENSION=1)
 target_compile_options(sqlite3_static PRIVATE -O2 -w)
 
+# The sqlite3 shell of the same source, on the same library: the baseline
+# fpctl's lists are measured against (bench/FpctlBench.cpp).
+add_executable(sqlite3_shell EXCLUDE_FROM_ALL ${THIRDPARTY_DIR}/sqlite3/shell.c)
+target_compile_definitions(sqlite3_shell PRIVATE SQLITE_OMIT_LOAD_EXTENSION=1)
+# It calls the ANSI forms of the platform functions.
+target_compile_options(sqlite3_shell PRIVATE -O2 -w -UUNICODE -U_UNICODE)
+target_link_libraries(sqlite3_shell PRIVATE sqlite3_static)
+
 # TinyXML 2.6 (Debian's build enforces TIXML_USE_STL in the header).
 set(tinyxml_dir ${THIRDPARTY_DIR}/tinyxml)
 add_library(tinyxml_static STATIC

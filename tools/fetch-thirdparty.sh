@@ -39,12 +39,13 @@ mv work/tinyxml-*/ tinyxml
 mv work/benchmark-*/ benchmark
 rm -rf work
 
-# The amalgamation is a generated file; it needs tclsh and a native compiler
-# for SQLite's small build tools, but nothing of the target platform.
+# The amalgamation and the shell's source are generated files; they need
+# tclsh and a native compiler for SQLite's small build tools, but nothing of
+# the target platform.
 (
   cd sqlite3
   ./configure >/dev/null
-  make sqlite3.c >/dev/null
+  make sqlite3.c shell.c >/dev/null
 )
 
 echo "$stamp" > ready.stamp

@@ -1,102 +1,17 @@
 // fpctl.exe end to end, run as a script would run it: exit codes, JSON
 // output parsed back, refused paths, the export/import round trip and the
-// cache file. The rule database is the machine's: the tests use paths of
-// their own under C:\fpctl-test, and the whole store is exported first and
-// put back at the end.
+// cache file.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "FpctlRun.h"
 
 namespace {
 
-using Args = std::vector<std::wstring>;
-using Paths = std::vector<std::string>;
 using nlohmann::json;
-
-const std::wstring kRoot = L"C:\\fpctl-test\\";
-const std::wstring kLong = kRoot + std::wstring(1100, L'x');  // too long for any statement
-
-// Quoted so that CommandLineToArgvW gives the argument back unchanged.
-std::wstring Quote(const std::wstring& argument) {
-    std::wstring quoted = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    return quoted.append(backslashes * 2, L'\\') + L"\"";
-}
-
-struct Run {
-    int exitCode = -1;
-    std::string out;  // UTF-8; standard error carries messages for people, not read
-    json Json() const { return json::parse(out); }
-};
-
-Run RunFpctl(const Args& arguments) {
-    std::wstring commandLine;
-    for (const std::wstring& argument : arguments) commandLine += L" " + Quote(argument);
-    Run result;
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) return result;
-    HANDLE child = StartChild(L"fpctl", commandLine, writeEnd);
-    CloseHandle(writeEnd);
-    char buffer[4096];
-    DWORD got = 0;
-    while (child && ReadFile(readEnd, buffer, sizeof(buffer), &got, nullptr) && got > 0)
-        result.out.append(buffer, got);
-    CloseHandle(readEnd);
-    result.exitCode = WaitChild(child);
-    return result;
-}
-
-// A file name in a fresh folder of this run.
-std::wstring TempFile(const std::wstring& name) {
-    static const std::wstring folder = MakeTempFolder(L"fpctl");
-    return folder + L"\\" + name;
-}
-
-json ReadJson(const std::wstring& path) { return json::parse(ReadBytes(path), nullptr, false); }
-
-class KeepStore : public ::testing::Environment {
-public:
-    void SetUp() override { ASSERT_EQ(0, RunFpctl({L"export", TempFile(L"backup.json")}).exitCode); }
-    void TearDown() override {
-        EXPECT_EQ(0, RunFpctl({L"import", TempFile(L"backup.json"), L"--replace"}).exitCode);
-    }
-};
-const auto* const kKeepStore = ::testing::AddGlobalTestEnvironment(new KeepStore);
-
-// The rows a list command gives as JSON.
-json Rows(Args listCommand) {
-    listCommand.push_back(L"--json");
-    Run result = RunFpctl(listCommand);
-    EXPECT_EQ(0, result.exitCode) << result.out;
-    json document = result.Json();
-    return document.is_object() ? document.at("items") : document;
-}
-
-// The paths of those rows that lie under the test root.
-Paths Listed(const Args& listCommand) {
-    Paths paths;
-    for (const auto& row : Rows(listCommand)) {
-        std::string path = row.at("filepath").get<std::string>();
-        if (path.rfind(Narrow(kRoot), 0) == 0) paths.push_back(path);
-    }
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
 
 TEST(FpctlUsage, BadUsageExitsTwo) {
     const Args cases[] = {
@@ -108,6 +23,8 @@ TEST(FpctlUsage, BadUsageExitsTwo) {
         {L"protect", L"clear", L"--files", L"--exts"},
         {L"blocks", L"add", kRoot + L"b", L"many"},
         {L"blocks", L"list", L"--top", L"-x"},
+        {L"blocks", L"list", L"--top", L"-1"},
+        {L"blocks", L"list", L"--top", L"0"},
         {L"switches", L"set", L"turbo", L"on"},
         {L"switches", L"set", L"protect", L"maybe"},
         {L"config", L"set", L"77", L""},
@@ -120,10 +37,24 @@ TEST(FpctlUsage, BadUsageExitsTwo) {
     for (const Args& arguments : cases) {
         std::wstring shown;
         for (const auto& argument : arguments) shown += argument + L" ";
-        EXPECT_EQ(2, RunFpctl(arguments).exitCode) << Narrow(shown);
+        const Result run = RunFpctl(arguments);
+        EXPECT_EQ(2, run.exitCode) << Narrow(shown);
+        // The message names what was typed, not only what is missing.
+        if (!arguments.empty() && arguments.back() == L"nosuch") {
+            EXPECT_NE(std::string::npos, run.err.find("\"nosuch\"")) << run.err;
+        }
     }
-    EXPECT_EQ(0, RunFpctl({L"help", L"protect"}).exitCode);
+    // help lists the commands and explains one by its words.
+    const Result help = RunFpctl({L"help"});
+    EXPECT_EQ(0, help.exitCode);
+    for (const char* command : {"protect", "import", "export", "config", "blocks"})
+        EXPECT_NE(std::string::npos, help.out.find("\n  " + std::string(command) + " ")) << help.out;
+    const Result add = RunFpctl({L"help", L"protect", L"add"});
+    EXPECT_EQ(0, add.exitCode);
+    EXPECT_NE(std::string::npos, add.out.find("--mount")) << add.out;
+    EXPECT_EQ(2, RunFpctl({L"help", L"protect", L"nosuch"}).exitCode);
     EXPECT_EQ(0, RunFpctl({L"blocks", L"--help"}).exitCode);
+    EXPECT_EQ(0, RunFpctl({L"--version"}).out.rfind("fpctl 1.", 0));
 }
 
 TEST(FpctlUsage, InsideAnswersWithItsExitCode) {
@@ -169,8 +100,7 @@ TEST(FpctlRules, ListsTakeRowsWholeOrNotAtAllAndGiveTheRecordsFields) {
     }
     EXPECT_EQ(1, RunFpctl({L"protect", L"add-ext", kRoot + L"ext", kLong}).exitCode);
     EXPECT_EQ(Paths(), Listed({L"protect", L"list"}));
-    for (const auto& text : RunFpctl({L"protect", L"list", L"--json"}).Json().at("extensions"))
-        EXPECT_NE(Narrow(kRoot + L"ext"), text);
+    for (const auto& row : Rows({L"protect", L"list"})) EXPECT_NE(Narrow(kRoot + L"ext"), row.at("filepath"));
     EXPECT_EQ(1, RunFpctl({L"blocks", L"add", kLong, L"1"}).exitCode);
     EXPECT_EQ(Paths(), Listed({L"blocks", L"list"}));
 }
@@ -220,14 +150,14 @@ TEST(FpctlTransfer, ExportImportRoundTripIsExact) {
     };
     const std::wstring input = TempFile(L"input.json");
     ASSERT_TRUE(WriteBytes(input, data.dump()));
-    ASSERT_EQ(0, RunFpctl({L"import", empty, L"--replace"}).exitCode);
-    ASSERT_EQ(0, RunFpctl({L"import", input, L"--replace"}).exitCode);
+    ASSERT_EQ(0, RunFpctl({L"import", empty, L"--replace", L"--yes"}).exitCode);
+    ASSERT_EQ(0, RunFpctl({L"import", input, L"--replace", L"--yes"}).exitCode);
 
     const std::wstring first = TempFile(L"first.json");
     ASSERT_EQ(0, RunFpctl({L"export", first}).exitCode);
-    ASSERT_EQ(0, RunFpctl({L"import", empty, L"--replace"}).exitCode);
+    ASSERT_EQ(0, RunFpctl({L"import", empty, L"--replace", L"--yes"}).exitCode);
     for (const auto& count : RunFpctl({L"status", L"--json"}).Json().at("rows")) EXPECT_EQ(0, count.get<int>());
-    ASSERT_EQ(0, RunFpctl({L"import", first, L"--replace"}).exitCode);
+    ASSERT_EQ(0, RunFpctl({L"import", first, L"--replace", L"--yes"}).exitCode);
     const std::wstring second = TempFile(L"second.json");
     ASSERT_EQ(0, RunFpctl({L"export", second}).exitCode);
 
@@ -245,8 +175,8 @@ TEST(FpctlTransfer, ExportImportRoundTripIsExact) {
     refused["const_whitelist"].push_back({{"filepath", Narrow(kLong)}, {"mountpoint", "C:\\"}, {"bFile", true}});
     const std::wstring bad = TempFile(L"refused.json");
     ASSERT_TRUE(WriteBytes(bad, refused.dump()));
-    ASSERT_EQ(0, RunFpctl({L"import", empty, L"--replace"}).exitCode);
-    EXPECT_EQ(1, RunFpctl({L"import", bad, L"--replace"}).exitCode);
+    ASSERT_EQ(0, RunFpctl({L"import", empty, L"--replace", L"--yes"}).exitCode);
+    EXPECT_EQ(1, RunFpctl({L"import", bad, L"--replace", L"--yes"}).exitCode);
     const std::wstring after = TempFile(L"after.json");
     ASSERT_EQ(0, RunFpctl({L"export", after}).exitCode);
     const json afterRefusal = ReadJson(after);

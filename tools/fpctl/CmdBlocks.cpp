@@ -5,40 +5,47 @@
 #include "Fpctl.h"
 #include "Output.h"
 #include "Report.h"
+#include "RowChanges.h"
 #include "Rules.h"
 #include "Text.h"
 
 namespace {
 
 struct BlockOptions {
-    size_t top = 0;
+    int64_t top = 0;  // signed, so that a negative number is refused rather than wrapped
     std::vector<std::string> paths;
     std::string path;
     int32_t count = 0;
 };
 
-void List(Context& context, size_t top) {
+void List(Context& context, int64_t top) {
     std::vector<BlockCountItem> items = ReadBlocks(context.Store());
     std::stable_sort(items.begin(), items.end(), [](const BlockCountItem& a, const BlockCountItem& b) {
         return a.blockcount > b.blockcount;
     });
-    if (top > 0 && items.size() > top) items.resize(top);
-    if (context.json) {
-        PrintJson(JsonRows(items, BlockJson));
-        return;
-    }
-    Table table({"COUNT", "KEY", "PATH"});
-    for (const BlockCountItem& item : items)
-        table.Add({std::to_string(item.blockcount), std::to_string(item.pathhash), Utf8(item.filepath)});
-    table.Print();
+    if (top > 0 && items.size() > static_cast<uint64_t>(top)) items.resize(static_cast<size_t>(top));
+    PrintRows(context, items);
+}
+
+// The rows of the paths' keys, as the table holds them.
+size_t RowsNamed(const std::vector<BlockCountItem>& rows, const std::vector<std::wstring>& paths, IHlpFunc* helper) {
+    size_t count = 0;
+    for (const BlockCountItem& row : rows)
+        for (const std::wstring& path : paths)
+            if (static_cast<uint32_t>(row.pathhash) == helper->GetPathHash(path)) {
+                ++count;
+                break;
+            }
+    return count;
 }
 
 void Get(Context& context, const std::string& path) {
     BlockCountItem item;
     item.filepath = Wide(path);
     if (!context.Store()->GetBlockCount(item))
-        throw NegativeAnswer("GetBlockCount found no row with the path " + path +
-                             " (the stored path is compared exactly)");
+        throw NegativeAnswer("GetBlockCount found no row with the path " + Shown(path) +
+                                 " (the stored path is compared exactly)",
+                             "GetBlockCount");
     if (context.json)
         PrintJson({{"filepath", path}, {"blockcount", item.blockcount}});
     else
@@ -53,7 +60,15 @@ void AddBlockCommands(CLI::App& app, Context& context) {
     blocks->require_subcommand(1);
 
     CLI::App* list = blocks->add_subcommand("list", "list the counts, highest first");
-    list->add_option("--top", options.top, "only the N highest");
+    list->add_option("--top", options.top, "only the N highest")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+                return digits && text.find_first_not_of('0') != std::string::npos
+                           ? std::string()
+                           : "a whole number of at least 1 is needed, not " + text;
+            },
+            "N>=1"));
     list->callback([&context] { List(context, options.top); });
 
     CLI::App* get = blocks->add_subcommand("get", "the count of one path");
@@ -65,7 +80,8 @@ void AddBlockCommands(CLI::App& app, Context& context) {
     add->add_option("COUNT", options.count, "a 32-bit number")->required();
     add->callback([&context] {
         RequirePaths({options.path});
-        Require(context.Store()->AddBlockCount(Wide(options.path), options.count), "AddBlockCount");
+        IFileProtectCfgMgr* store = context.Store();
+        Require(store->AddBlockCount(Wide(options.path), options.count), "AddBlockCount");
         Report(context, "added " + std::to_string(options.count) + " to " + options.path,
                {{"table", "blocklist"}, {"filepath", options.path}, {"added", options.count}});
     });
@@ -74,14 +90,20 @@ void AddBlockCommands(CLI::App& app, Context& context) {
     remove->add_option("PATH", options.paths, "paths")->required();
     remove->callback([&context] {
         RequirePaths(options.paths);
-        Require(context.Store()->DeleteBlockListItems(WideAll(options.paths)), "DeleteBlockListItems",
-                "nothing was removed");
-        Report(context, "removed " + Count(options.paths.size(), "path") + " from blocklist",
-               {{"table", "blocklist"}, {"removed", options.paths.size()}});
+        IFileProtectCfgMgr* store = context.Store();
+        const std::vector<std::wstring> paths = WideAll(options.paths);
+        const size_t before = RowsNamed(ReadBlocks(store), paths, context.Helper());
+        Require(store->DeleteBlockListItems(paths), "DeleteBlockListItems", "nothing was removed");
+        const size_t after = RowsNamed(ReadBlocks(store), paths, context.Helper());
+        ReportRemoved(context, "blocklist", before, after);
     });
 
-    blocks->add_subcommand("clear", "remove every row")->callback([&context] {
-        Require(context.Store()->ClearBlockList(), "ClearBlockList");
-        Report(context, "cleared blocklist", {{"table", "blocklist"}, {"cleared", true}});
+    blocks->add_subcommand("clear", "remove every row (asks first; --yes)")->callback([&context] {
+        RequireConfirmation(context, "remove every row of blocklist");
+        IFileProtectCfgMgr* store = context.Store();
+        const size_t before = ReadBlocks(store).size();
+        Require(store->ClearBlockList(), "ClearBlockList");
+        const size_t after = ReadBlocks(store).size();
+        ReportRemoved(context, "blocklist", before, after);
     });
 }

@@ -5,6 +5,7 @@
 #include "Fpctl.h"
 #include "Output.h"
 #include "Report.h"
+#include "RowChanges.h"
 #include "Rules.h"
 #include "Text.h"
 
@@ -24,17 +25,6 @@ struct RenameOptions {
     std::vector<std::string> lists;
 };
 
-void PrintItems(const Context& context, const std::vector<ProtectFileItem>& items) {
-    if (context.json) {
-        PrintJson(JsonRows(items, ItemJson));
-        return;
-    }
-    Table table({"KIND", "MOUNT POINT", "PATH"});
-    for (const ProtectFileItem& item : items)
-        table.Add({item.bFile ? "file" : "folder", Utf8(item.mountpoint), Utf8(item.filepath)});
-    table.Print();
-}
-
 // reject and white share their four commands; white adds --const.
 void AddPathListCommand(CLI::App& app, Context& context, const char* name, const char* about,
                         PathList plain, ListOptions& options) {
@@ -46,7 +36,7 @@ void AddPathListCommand(CLI::App& app, Context& context, const char* name, const
     auto table = [list] { return std::string(TableName(list())); };
 
     command->add_subcommand("list", "list its rows")->callback([&context, list] {
-        PrintItems(context, ReadPathList(context.Store(), list()));
+        PrintRows(context, ReadPathList(context.Store(), list()));
     });
 
     CLI::App* add = command->add_subcommand("add", "add paths (all or none)");
@@ -56,33 +46,63 @@ void AddPathListCommand(CLI::App& app, Context& context, const char* name, const
     add->callback([&context, &options, list, table] {
         RequirePaths(options.paths);
         auto items = ItemsFor(WideAll(options.paths), options.isFile, Wide(options.mount));
-        AddToPathList(context.Store(), list(), items);
-        Report(context, "added " + Count(items.size(), "path") + " to " + table(),
-               {{"table", table()}, {"added", items.size()}});
+        IFileProtectCfgMgr* store = context.Store();
+        const std::vector<ProtectFileItem> before = ReadPathList(store, list());
+        AddToPathList(store, list(), items);
+        ReportAdded(context, table(), "path", items, before, ReadPathList(store, list()), context.Helper());
     });
 
     CLI::App* remove = command->add_subcommand("remove", "remove paths");
     remove->add_option("PATH", options.paths, "paths")->required();
     remove->callback([&context, &options, list, table] {
         RequirePaths(options.paths);
-        DeleteFromPathList(context.Store(), list(), WideAll(options.paths));
-        Report(context, "removed " + Count(options.paths.size(), "path") + " from " + table(),
-               {{"table", table()}, {"removed", options.paths.size()}});
+        IFileProtectCfgMgr* store = context.Store();
+        const std::vector<std::wstring> paths = WideAll(options.paths);
+        const size_t before = RowsNamed(ReadPathList(store, list()), paths, false, context.Helper());
+        DeleteFromPathList(store, list(), paths);
+        const size_t after = RowsNamed(ReadPathList(store, list()), paths, false, context.Helper());
+        ReportRemoved(context, table(), before, after);
     });
 
-    command->add_subcommand("clear", "remove every row")->callback([&context, list, table] {
-        ClearPathList(context.Store(), list());
-        Report(context, "cleared " + table(), {{"table", table()}, {"cleared", true}});
+    command->add_subcommand("clear", "remove every row (asks first; --yes)")->callback([&context, list, table] {
+        RequireConfirmation(context, "remove every row of " + table());
+        IFileProtectCfgMgr* store = context.Store();
+        const size_t before = ReadPathList(store, list()).size();
+        ClearPathList(store, list());
+        const size_t after = ReadPathList(store, list()).size();
+        ReportRemoved(context, table(), before, after);
     });
 }
 
-// Whether a list holds the row RenamePath would move: same key, same mount point.
-bool HoldsRow(const std::vector<ProtectFileItem>& items, IHlpFunc* helper, const std::wstring& path,
-              const std::wstring& mount) {
+// The row of a list that RenamePath would move: the same key, the same mount
+// point. Null when there is none.
+const ProtectFileItem* RowAt(const std::vector<ProtectFileItem>& items, IHlpFunc* helper, const std::wstring& path,
+                             const std::wstring* mount) {
     const uint32_t key = helper->GetPathHash(path);
     for (const ProtectFileItem& item : items)
-        if (item.mountpoint == mount && helper->GetPathHash(item.filepath) == key) return true;
-    return false;
+        if ((!mount || item.mountpoint == *mount) && helper->GetPathHash(item.filepath) == key) return &item;
+    return nullptr;
+}
+
+std::vector<ProtectFileItem> RenameRows(IFileProtectCfgMgr* store, const std::string& name) {
+    if (name == "white") return ReadPathList(store, PathList::kWhite);
+    if (name == "reject") return ReadPathList(store, PathList::kReject);
+    return ReadProtectRows(store).items;
+}
+
+// What happened, read back: the store answers true whether or not it moved
+// anything.
+std::string RenameResult(const std::vector<ProtectFileItem>& before, const std::vector<ProtectFileItem>& after,
+                         IHlpFunc* helper, const std::wstring& oldPath, const std::wstring& newPath,
+                         const std::wstring& mount) {
+    if (!RowAt(before, helper, oldPath, &mount)) return "no row for that path under that mount point";
+    const bool oneKey = helper->GetPathHash(newPath) == helper->GetPathHash(oldPath);
+    const ProtectFileItem* moved = RowAt(after, helper, newPath, &mount);
+    if (moved && moved->filepath == newPath && (oneKey || !RowAt(after, helper, oldPath, &mount))) return "renamed";
+    const ProtectFileItem* holder = RowAt(before, helper, newPath, nullptr);
+    if (holder && !oneKey)
+        return "not moved: the new path's key holds the row of " + Shown(holder->filepath);
+    return "not moved";
 }
 
 void Rename(Context& context, const RenameOptions& options) {
@@ -96,21 +116,14 @@ void Rename(Context& context, const RenameOptions& options) {
     Table table({"LIST", "RESULT"});
     // RenamePath moves a row of one table per call, so one call per list.
     for (const std::string& name : options.lists) {
-        uint16_t flag = kRenameWhiteList;
-        std::vector<ProtectFileItem> rows;
-        if (name == "white") {
-            rows = ReadPathList(store, PathList::kWhite);
-        } else if (name == "reject") {
-            flag = kRenameRejectList;
-            rows = ReadPathList(store, PathList::kReject);
-        } else {
-            flag = kRenameProtectList;
-            rows = ReadProtectRows(store).items;
-        }
-        const bool present = HoldsRow(rows, helper, oldPath, mount);
+        const uint16_t flag = name == "white"    ? kRenameWhiteList
+                              : name == "reject" ? kRenameRejectList
+                                                 : kRenameProtectList;
+        const std::vector<ProtectFileItem> before = RenameRows(store, name);
         Require(store->RenamePath(oldPath, mount, newPath, flag), "RenamePath", name + " list");
-        results.push_back({{"list", name}, {"renamed", present}});
-        table.Add({name, present ? "renamed" : "no row for that path under that mount point"});
+        const std::string result = RenameResult(before, RenameRows(store, name), helper, oldPath, newPath, mount);
+        results.push_back({{"list", name}, {"renamed", result == "renamed"}, {"result", result}});
+        table.Add({name, result});
     }
     if (context.json)
         PrintJson(results);

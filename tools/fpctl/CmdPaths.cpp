@@ -53,10 +53,12 @@ void Device(Context& context, const std::vector<std::string>& paths) {
         rows.push_back({{"path", path}, {"translated", translated}, {"ok", ok}});
         table.Add({path, ok ? translated : "(not translated)"});
     }
-    if (context.json)
-        PrintJson(rows);
-    else
-        table.Print();
+    if (context.json) {
+        PrintJson(rows);  // each row says whether it was translated
+        if (!failed.empty()) throw NegativeAnswer("");
+        return;
+    }
+    table.Print();
     if (!failed.empty()) throw LibraryFailure(failed);
 }
 

@@ -5,6 +5,7 @@
 #include "Fpctl.h"
 #include "Output.h"
 #include "Report.h"
+#include "RowChanges.h"
 #include "Rules.h"
 #include "Text.h"
 
@@ -20,27 +21,29 @@ struct ProtectOptions {
 };
 
 // Key -> whether the row is an extension row.
-std::map<uint32_t, bool> RowKinds(IFileProtectCfgMgr* store, IHlpFunc* helper) {
-    ProtectRows rows = ReadProtectRows(store);
+std::map<uint32_t, bool> RowKinds(const std::vector<ProtectFileItem>& rows, IHlpFunc* helper) {
     std::map<uint32_t, bool> kinds;
-    for (const ProtectFileItem& item : rows.items) kinds[helper->GetPathHash(item.filepath)] = false;
-    for (const std::wstring& text : rows.extensions) kinds[helper->GetPathHash(text)] = true;
+    for (const ProtectFileItem& row : rows) kinds[helper->GetPathHash(row.filepath)] = row.bextention;
     return kinds;
 }
 
 // The store keeps the entries before one it refuses. So that a refused path
 // leaves the table as it was, fpctl checks every row afterwards and takes back
 // what this call created, giving rows whose kind it changed their kind back.
-void AddProtectRows(Context& context, const std::vector<ProtectFileItem>& items, bool extensions) {
+// Otherwise it reports the rows as the table now holds them.
+void AddProtectRows(Context& context, const std::vector<ProtectFileItem>& items, bool extensions,
+                    const std::string& noun) {
     IFileProtectCfgMgr* store = context.Store();
     IHlpFunc* helper = context.Helper();
-    const std::map<uint32_t, bool> before = RowKinds(store, helper);
+    const std::vector<ProtectFileItem> rowsBefore = ReadProtectTable(store);
+    const std::map<uint32_t, bool> before = RowKinds(rowsBefore, helper);
     std::vector<std::wstring> texts;
     texts.reserve(items.size());
     for (const ProtectFileItem& item : items) texts.push_back(item.filepath);
     const char* operation = extensions ? "AddProtectExtension" : "AddProtectFile";
     const bool ok = extensions ? store->AddProtectExtension(texts) : store->AddProtectFile(items, false);
-    const std::map<uint32_t, bool> after = RowKinds(store, helper);
+    const std::vector<ProtectFileItem> rowsAfter = ReadProtectTable(store);
+    const std::map<uint32_t, bool> after = RowKinds(rowsAfter, helper);
 
     std::wstring refused;
     std::vector<std::wstring> created;
@@ -53,41 +56,54 @@ void AddProtectRows(Context& context, const std::vector<ProtectFileItem>& items,
         if (was == before.end() && now != after.end()) created.push_back(item.filepath);
         if (was != before.end() && now != after.end() && was->second != now->second) changed.push_back(item);
     }
-    if (ok && refused.empty()) return;
+    if (ok && refused.empty()) {
+        ReportAdded(context, "fileprotect", noun, items, rowsBefore, rowsAfter, helper);
+        return;
+    }
 
     bool restored = store->DeleteProtectFile(created, extensions);
     if (!changed.empty()) restored = store->AddProtectFile(changed, !extensions) && restored;
-    std::string detail = refused.empty() ? std::string() : "refused " + Utf8(refused) + "; ";
+    std::string detail = refused.empty() ? std::string() : "refused " + Shown(refused) + "; ";
     detail += restored ? "nothing was added" : "taking back the added rows failed too";
-    throw LibraryFailure(std::string(operation) + " failed: " + detail);
+    throw LibraryFailure(std::string(operation) + " failed: " + detail, operation);
 }
 
-void List(Context& context) {
-    ProtectRows rows = ReadProtectRows(context.Store());
-    if (context.json) {
-        PrintJson({{"items", JsonRows(rows.items, ItemJson)}, {"extensions", JsonRows(rows.extensions, Utf8)}});
-        return;
-    }
-    Table table({"KIND", "MOUNT POINT", "PATH"});
-    for (const ProtectFileItem& item : rows.items)
-        table.Add({item.bFile ? "file" : "folder", Utf8(item.mountpoint), Utf8(item.filepath)});
-    for (const std::wstring& text : rows.extensions) table.Add({"extension", "", Utf8(text)});
-    table.Print();
+void Remove(Context& context, const std::vector<std::wstring>& paths, bool extensions) {
+    IFileProtectCfgMgr* store = context.Store();
+    IHlpFunc* helper = context.Helper();
+    const size_t before = RowsNamed(ReadProtectTable(store), paths, extensions, helper);
+    Require(store->DeleteProtectFile(paths, extensions), "DeleteProtectFile");
+    const size_t after = RowsNamed(ReadProtectTable(store), paths, extensions, helper);
+    ReportRemoved(context, "fileprotect", before, after);
+}
+
+void Clear(Context& context, const ProtectOptions& options) {
+    const char* what = options.onlyFiles ? "every file and folder row of fileprotect"
+                       : options.onlyExtensions ? "every extension row of fileprotect"
+                                                : "every row of fileprotect";
+    RequireConfirmation(context, std::string("remove ") + what);
+    IFileProtectCfgMgr* store = context.Store();
+    const size_t before = ReadProtectTable(store).size();
+    if (options.onlyFiles)
+        Require(store->ClearProtectFile(), "ClearProtectFile");
+    else if (options.onlyExtensions)
+        Require(store->ClearProtectExtension(), "ClearProtectExtension");
+    else
+        Require(store->ClearProtectAll(), "ClearProtectAll");
+    const size_t after = ReadProtectTable(store).size();
+    ReportRemoved(context, "fileprotect", before, after);
 }
 
 }  // namespace
-
-void RequirePaths(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths)
-        if (path.empty()) throw UsageError("an empty path");
-}
 
 void AddProtectCommand(CLI::App& app, Context& context) {
     static ProtectOptions options;
     CLI::App* protect = app.add_subcommand("protect", "protected files, folders and extensions");
     protect->require_subcommand(1);
 
-    protect->add_subcommand("list", "list them")->callback([&context] { List(context); });
+    protect->add_subcommand("list", "list them")->callback([&context] {
+        PrintRows(context, ReadProtectTable(context.Store()));
+    });
 
     CLI::App* add = protect->add_subcommand("add", "protect files or folders");
     add->add_option("PATH", options.paths, "file or folder paths")->required();
@@ -95,20 +111,22 @@ void AddProtectCommand(CLI::App& app, Context& context) {
     add->add_option("--mount", options.mount, "mount point stored with them (default: the path's volume, C:\\)");
     add->callback([&context] {
         RequirePaths(options.paths);
-        auto items = ItemsFor(WideAll(options.paths), options.isFile, Wide(options.mount));
-        AddProtectRows(context, items, false);
-        Report(context, "protected " + Count(items.size(), options.isFile ? "file" : "folder"),
-               {{"table", "fileprotect"}, {"added", items.size()}});
+        AddProtectRows(context, ItemsFor(WideAll(options.paths), options.isFile, Wide(options.mount)), false,
+                       options.isFile ? "file" : "folder");
     });
 
     CLI::App* addExt = protect->add_subcommand("add-ext", "protect file extensions");
     addExt->add_option("EXT", options.paths, "extension texts, stored as written")->required();
     addExt->callback([&context] {
         RequirePaths(options.paths);
-        auto items = ItemsFor(WideAll(options.paths), true, L"-");
-        AddProtectRows(context, items, true);
-        Report(context, "protected " + Count(items.size(), "extension"),
-               {{"table", "fileprotect"}, {"added", items.size()}});
+        std::vector<ProtectFileItem> items;
+        for (const std::wstring& text : WideAll(options.paths)) {
+            ProtectFileItem item;
+            item.filepath = text;
+            item.bextention = true;
+            items.push_back(item);
+        }
+        AddProtectRows(context, items, true, "extension");
     });
 
     CLI::App* remove = protect->add_subcommand("remove", "stop protecting paths (or extensions)");
@@ -116,23 +134,11 @@ void AddProtectCommand(CLI::App& app, Context& context) {
     remove->add_flag("--ext", options.extensions, "remove extension rows (default: file and folder rows)");
     remove->callback([&context] {
         RequirePaths(options.paths);
-        Require(context.Store()->DeleteProtectFile(WideAll(options.paths), options.extensions),
-                "DeleteProtectFile");
-        Report(context, "removed " + Count(options.paths.size(), "path") + " from the protected list",
-               {{"table", "fileprotect"}, {"removed", options.paths.size()}});
+        Remove(context, WideAll(options.paths), options.extensions);
     });
 
-    CLI::App* clear = protect->add_subcommand("clear", "remove every protected row");
+    CLI::App* clear = protect->add_subcommand("clear", "remove every protected row (asks first; --yes)");
     CLI::Option* files = clear->add_flag("--files", options.onlyFiles, "only files and folders");
     clear->add_flag("--exts", options.onlyExtensions, "only extensions")->excludes(files);
-    clear->callback([&context] {
-        IFileProtectCfgMgr* store = context.Store();
-        if (options.onlyFiles)
-            Require(store->ClearProtectFile(), "ClearProtectFile");
-        else if (options.onlyExtensions)
-            Require(store->ClearProtectExtension(), "ClearProtectExtension");
-        else
-            Require(store->ClearProtectAll(), "ClearProtectAll");
-        Report(context, "cleared the protected list", {{"table", "fileprotect"}, {"cleared", true}});
-    });
+    clear->callback([&context] { Clear(context, options); });
 }

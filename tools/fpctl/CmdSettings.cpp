@@ -47,13 +47,14 @@ void Status(Context& context) {
     const std::string database = Utf8(context.Helper()->GetDataFolder() + L"\\FileProtect.db");
     const std::string version = store->GetSqliteVersion();
     ProtectRows protect = ReadProtectRows(store);
+    const ConfigIdList configIds = ConfigIds(context);
     nlohmann::json rows = {
         {"fileprotect", protect.items.size() + protect.extensions.size()},
         {"rejectlist", ReadPathList(store, PathList::kReject).size()},
         {"whitelist", ReadPathList(store, PathList::kWhite).size()},
         {"const_whitelist", ReadPathList(store, PathList::kConstWhite).size()},
         {"blocklist", ReadBlocks(store).size()},
-        {"config", ConfigIds(context).size()},
+        {"config", configIds.ids.size() + configIds.unreachable.size()},
     };
     const ProtectConfig config = store->GetProtectConfig();
     nlohmann::json fileTypes = nlohmann::json::array();
@@ -118,13 +119,17 @@ void AddSettingCommands(CLI::App& app, Context& context) {
 
     CLI::App* config = app.add_subcommand("config", "config rows by id (row 1 holds the switches)");
     config->require_subcommand(1);
+    config->add_subcommand("list", "every row the store can read, with its text")->callback([&context] {
+        PrintRows(context, ReadConfigRows(context));
+    });
     CLI::App* get = config->add_subcommand("get", "the text of a row");
     get->add_option("ID", options.id, "row id")->required();
     get->callback([&context] {
         const std::wstring text = context.Store()->GetConfig(options.id);
-        if (text.empty()) throw NegativeAnswer("GetConfig found no text in row " + std::to_string(options.id));
+        if (text.empty())
+            throw NegativeAnswer("GetConfig found no text in row " + std::to_string(options.id), "GetConfig");
         if (context.json)
-            PrintJson({{"id", options.id}, {"config", Utf8(text)}});
+            PrintJson(RowJson(ConfigRow{options.id, text}));
         else
             PrintLine(Utf8(text));
     });
@@ -137,9 +142,11 @@ void AddSettingCommands(CLI::App& app, Context& context) {
         Report(context, "stored row " + std::to_string(options.id),
                {{"table", "config"}, {"id", options.id}, {"stored", true}});
     });
-    CLI::App* remove = config->add_subcommand("delete", "delete a row");
+    CLI::App* remove = config->add_subcommand("delete", "delete a row (asks first; --yes)");
     remove->add_option("ID", options.id, "row id")->required();
     remove->callback([&context] {
+        RequireConfirmation(context, "delete config row " + std::to_string(options.id) +
+                                         (options.id == 1 ? ", which holds the switches" : ""));
         Require(context.Store()->DeleteConfig(options.id), "DeleteConfig");
         Report(context, "deleted row " + std::to_string(options.id),
                {{"table", "config"}, {"id", options.id}, {"deleted", true}});

@@ -2,6 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <climits>
+
+#include "Report.h"
+
 #include "Text.h"
 
 namespace {
@@ -27,7 +31,7 @@ private:
 
 }  // namespace
 
-std::vector<int32_t> ConfigIds(Context& context) {
+ConfigIdList ConfigIds(Context& context) {
     context.Store();  // the store creates the file and its tables
     const std::string path = Utf8(context.Helper()->GetDataFolder() + L"\\FileProtect.db");
     ReadOnlyDatabase database(path);
@@ -35,11 +39,32 @@ std::vector<int32_t> ConfigIds(Context& context) {
     if (!database.handle() ||
         sqlite3_prepare_v2(database.handle(), "SELECT id FROM config ORDER BY id", -1, &statement,
                            nullptr) != SQLITE_OK)
-        throw LibraryFailure("listing the config ids of " + path + " failed");
-    std::vector<int32_t> ids;
+        throw LibraryFailure("listing the config ids of " + path + " failed", "sqlite3_prepare_v2");
+    ConfigIdList list;
     int step = SQLITE_ROW;
-    while ((step = sqlite3_step(statement)) == SQLITE_ROW) ids.push_back(sqlite3_column_int(statement, 0));
+    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+        // The column holds 64-bit row ids; cutting one to 32 bits would name another row.
+        const sqlite3_int64 id = sqlite3_column_int64(statement, 0);
+        if (id >= INT32_MIN && id <= INT32_MAX)
+            list.ids.push_back(static_cast<int32_t>(id));
+        else
+            list.unreachable.push_back(id);
+    }
     sqlite3_finalize(statement);
-    if (step != SQLITE_DONE) throw LibraryFailure("listing the config ids of " + path + " failed");
-    return ids;
+    if (step != SQLITE_DONE) throw LibraryFailure("listing the config ids of " + path + " failed", "sqlite3_step");
+    return list;
+}
+
+std::vector<ConfigRow> ReadConfigRows(Context& context) {
+    const ConfigIdList list = ConfigIds(context);
+    if (!list.unreachable.empty()) {
+        std::string ids;
+        for (int64_t id : list.unreachable) ids += (ids.empty() ? "" : ", ") + std::to_string(id);
+        Warn("config rows whose ids lie outside the 32-bit range cannot be read, changed or deleted through "
+             "the store; left as they are: " + ids);
+    }
+    std::vector<ConfigRow> rows;
+    IFileProtectCfgMgr* store = context.Store();
+    for (int32_t id : list.ids) rows.push_back({id, store->GetConfig(id)});
+    return rows;
 }

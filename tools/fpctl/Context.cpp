@@ -1,5 +1,7 @@
 #include "Fpctl.h"
 
+#include "Text.h"
+
 Context::~Context() {
     if (store_) store_->CloseDb();
     // The library stays loaded until the process ends: its singletons clean
@@ -15,16 +17,14 @@ void Context::Load() {
     folder.erase(folder.find_last_of(L"\\/") + 1);
     module_ = LoadLibraryW((folder + L"FileProtect.dll").c_str());
     if (!module_) module_ = LoadLibraryW(L"FileProtect.dll");
-    if (!module_)
-        throw LibraryFailure("cannot load FileProtect.dll (error " + std::to_string(GetLastError()) +
-                             ")");
+    if (!module_) throw LibraryFailure("cannot load FileProtect.dll (" + SystemError(GetLastError()) + ")", "LoadLibraryW");
 }
 
 template <typename Fn>
 Fn Context::Find(const char* name) {
     Load();
     auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
-    if (!fn) throw LibraryFailure(std::string("FileProtect.dll has no export ") + name);
+    if (!fn) throw LibraryFailure(std::string("FileProtect.dll has no export ") + name, "GetProcAddress");
     return fn;
 }
 
@@ -51,5 +51,5 @@ IProtectFileProtectDiskMgr* Context::NewDiskManager() {
 
 void Require(bool ok, const std::string& operation, const std::string& detail) {
     if (ok) return;
-    throw LibraryFailure(operation + " failed" + (detail.empty() ? "" : ": " + detail));
+    throw LibraryFailure(operation + " failed" + (detail.empty() ? "" : ": " + detail), operation);
 }

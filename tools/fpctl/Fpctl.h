@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "FileProtectExports.h"
 
@@ -13,24 +14,39 @@ namespace CLI {
 class App;
 }
 
-// The library reported a failure: exit code 1. The text names the operation.
-class LibraryFailure : public std::runtime_error {
+// A failure of one kind, with the operation it happened in (a library
+// operation such as "AddRejectList", or empty for the command itself). With
+// --json it is printed as {"error": what(), "operation": ...}.
+class Failure : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit Failure(const std::string& message, std::string operation = std::string())
+        : std::runtime_error(message), operation_(std::move(operation)) {}
+    const std::string& operation() const { return operation_; }
+
+private:
+    std::string operation_;
+};
+
+// The library reported a failure, or a file could not be written: exit code
+// 1. The text names the operation.
+class LibraryFailure : public Failure {
+public:
+    using Failure::Failure;
 };
 
 // The command cannot be carried out as written (a bad argument, an unusable
 // file): exit code 2, followed by the usage of the command.
-class UsageError : public std::runtime_error {
+class UsageError : public Failure {
 public:
-    using std::runtime_error::runtime_error;
+    using Failure::Failure;
 };
 
 // A question the library answered "no" (a path not inside another, a row not
-// found): exit code 1 without counting as a failure of the library.
-class NegativeAnswer : public std::runtime_error {
+// found): exit code 1 without counting as a failure of the library. An empty
+// text means the answer was printed already.
+class NegativeAnswer : public Failure {
 public:
-    using std::runtime_error::runtime_error;
+    using Failure::Failure;
 };
 
 class Context {
@@ -41,6 +57,7 @@ public:
     Context& operator=(const Context&) = delete;
 
     bool json = false;
+    bool yes = false;  // --yes: destructive commands do not ask
 
     // Each loads FileProtect.dll on first use; Store() also opens the store.
     IHlpFunc* Helper();
@@ -60,6 +77,11 @@ private:
 
 // Throws LibraryFailure "<operation> failed" (with the detail) when ok is false.
 void Require(bool ok, const std::string& operation, const std::string& detail = std::string());
+
+// Before a command that removes rules wholesale (what: "remove every row of
+// rejectlist"): goes on with --yes; without it asks on a console and goes on
+// after "y" or "yes"; otherwise throws UsageError, changing nothing.
+void RequireConfirmation(const Context& context, const std::string& what);
 
 // One function per command group, each adding its commands to the program.
 void AddRuleCommands(CLI::App& app, Context& context);      // protect, reject, white, rename

@@ -1,7 +1,5 @@
 #include "Report.h"
 
-#include "Output.h"
-
 void Report(const Context& context, const std::string& text, const nlohmann::json& document) {
     if (context.json)
         PrintJson(document);
@@ -12,3 +10,5 @@ void Report(const Context& context, const std::string& text, const nlohmann::jso
 std::string Count(size_t n, const std::string& noun) {
     return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
 }
+
+void Warn(const std::string& text) { PrintError("fpctl: " + text); }

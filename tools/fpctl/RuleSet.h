@@ -2,15 +2,14 @@
 // reads back. A table left out of an imported file is left as it is.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "Fpctl.h"
+#include "Rules.h"
 
 struct RuleSet {
     // fileprotect: files and folders, and extension rows (bextention true).
@@ -19,17 +18,18 @@ struct RuleSet {
     std::optional<std::vector<ProtectFileItem>> white;
     std::optional<std::vector<ProtectFileItem>> constWhite;
     std::optional<std::vector<BlockCountItem>> blocks;
-    std::optional<std::vector<std::pair<int32_t, std::wstring>>> config;
+    std::optional<std::vector<ConfigRow>> config;
 };
 
 constexpr int kRuleSetVersion = 1;
 
+// Every table; or only the tables present in shape.
 RuleSet ReadRuleSet(Context& context);
-nlohmann::json RuleSetJson(const RuleSet& rules);
-// Throws UsageError when the document is not an export of this version.
+RuleSet ReadTablesOf(Context& context, const RuleSet& shape);
+// The export document's text, as nlohmann's dump(2) would print it.
+std::string RuleSetText(const RuleSet& rules);
+// Throws UsageError, naming the table, row and field, when the document is
+// not an export of this version or holds anything an export does not.
 RuleSet RuleSetFromJson(const nlohmann::json& document);
-// Writes each present table with one call of the store (clearing it first
-// when replacing). Throws LibraryFailure naming the operation that failed.
-void ApplyRuleSet(Context& context, const RuleSet& rules, bool replace);
-// Rows per table, for reports.
+// Rows in all present tables, for reports.
 size_t RowCount(const RuleSet& rules);

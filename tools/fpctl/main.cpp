@@ -15,6 +15,10 @@
 #include "Output.h"
 #include "Text.h"
 
+#ifndef FPCTL_VERSION
+#define FPCTL_VERSION "unknown"
+#endif
+
 namespace {
 
 // The arguments as the system gave them (UTF-16), as UTF-8 for the parser,
@@ -29,43 +33,80 @@ std::vector<std::string> Arguments() {
     return arguments;
 }
 
-// The help text of the command the parser got to (the whole program's when
-// it got nowhere), headed "fpctl ...".
-std::string UsageOf(const CLI::App& app) {
+// The command the parser got to: the deepest one it chose (the program when
+// it got nowhere).
+const CLI::App* ChosenCommand(const CLI::App& app) {
     const CLI::App* command = &app;
     for (;;) {
-        std::vector<const CLI::App*> chosen = command->get_subcommands(
-            [](const CLI::App* sub) { return sub->parsed(); });
-        if (chosen.empty()) break;
+        std::vector<const CLI::App*> chosen =
+            command->get_subcommands([](const CLI::App* sub) { return sub->parsed(); });
+        if (chosen.empty()) return command;
         command = chosen.front();
     }
-    std::vector<std::string> names;
-    for (const CLI::App* up = command->get_parent(); up; up = up->get_parent()) names.push_back(up->get_name());
-    std::string prefix;
-    for (auto name = names.rbegin(); name != names.rend(); ++name) {
-        if (!prefix.empty()) prefix += ' ';
-        prefix += *name;
-    }
-    return command->help(prefix);
 }
 
-void AddHelpCommand(CLI::App& app) {
-    CLI::App* help = app.add_subcommand("help", "this text, or the usage of one command");
-    static std::string topic;  // the parser writes it after this function returns
-    help->add_option("COMMAND", topic, "the command to explain");
-    help->callback([&app] {
-        if (topic.empty()) {
-            PrintLine(app.help());
-            return;
+// "protect add" for that command; empty for the program itself.
+std::string CommandPath(const CLI::App* command) {
+    std::vector<std::string> names;
+    for (; command && command->get_parent(); command = command->get_parent()) names.push_back(command->get_name());
+    std::string path;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        if (!path.empty()) path += ' ';
+        path += *name;
+    }
+    return path;
+}
+
+// The help text of a command, headed "fpctl ...".
+std::string UsageOf(const CLI::App* command) {
+    std::string prefix = "fpctl";
+    const std::string path = CommandPath(command->get_parent());
+    if (!path.empty()) prefix += " " + path;
+    return command->get_parent() ? command->help(prefix) : command->help();
+}
+
+// "help WORD..." names a command by its words ("help protect add"). Answered
+// before the parser runs: the parser would take the words for the help
+// command's own arguments.
+int Help(const CLI::App& app, const std::vector<std::string>& words) {
+    const CLI::App* command = &app;
+    for (const std::string& word : words) {
+        const CLI::App* next = nullptr;
+        for (const CLI::App* sub : command->get_subcommands({}))
+            if (sub->get_name() == word) next = sub;
+        if (!next) {
+            PrintError("fpctl: no command \"" + CommandPath(command) + (command == &app ? "" : " ") + word +
+                       "\"; fpctl help lists the commands");
+            return 2;
         }
-        CLI::App* command = nullptr;
-        try {
-            command = app.get_subcommand(topic);
-        } catch (const CLI::OptionNotFound&) {
-            throw UsageError("no command " + topic);
-        }
-        PrintLine(command->help(app.get_name()));
-    });
+        command = next;
+    }
+    PrintText(UsageOf(command));
+    return 0;
+}
+
+// An argument the chosen command did not take: a command name mistyped, or
+// one argument too many.
+std::string Unexpected(const CLI::App& command) {
+    std::vector<std::string> left;
+    // Arguments a command does not take fall through to the commands above it.
+    for (const CLI::App* up = &command; up && left.empty(); up = up->get_parent()) left = up->remaining();
+    if (left.empty()) return std::string();
+    const bool hasCommands = !command.get_subcommands({}).empty();
+    const std::string path = CommandPath(&command);
+    return std::string(hasCommands ? "unknown command \"" : "unexpected argument \"") + Shown(left.front()) +
+           "\"" + (path.empty() ? "" : " after " + path);
+}
+
+// Prints a failure: on standard error for a person, and with --json also as
+// {"error": ..., "operation": ...} on standard output, so that a script
+// always reads one JSON document there.
+int Fail(bool json, int exitCode, const std::string& message, const std::string& operation,
+         const std::string& usage) {
+    if (json) PrintJson({{"error", message}, {"operation", operation.empty() ? "fpctl" : operation}});
+    PrintError("fpctl: " + message);
+    if (!usage.empty()) PrintUsage(usage);
+    return exitCode;
 }
 
 int Run() {
@@ -74,10 +115,13 @@ int Run() {
     CLI::App app("fpctl: see and change this machine's file-protection rules, the cache file "
                  "and paths, through FileProtect.dll",
                  "fpctl");
-    app.add_flag("--json", context.json, "print one JSON document instead of text");
-    app.fallthrough();  // --json may follow the command's own arguments
+    app.add_flag("--json", context.json, "print one JSON document instead of text (errors too)");
+    app.add_flag("--yes", context.yes, "do what a destructive command does without asking");
+    app.set_version_flag("--version", "fpctl " FPCTL_VERSION);
+    app.fallthrough();  // --json and --yes may follow the command's own arguments
     app.require_subcommand(1);
-    app.footer("Exit codes: 0 done, 1 the library reported failure (or answered no), 2 bad usage.");
+    app.footer("fpctl help COMMAND... explains one command.\n"
+               "Exit codes: 0 done, 1 the library reported failure (or answered no), 2 bad usage.");
     AddSettingCommands(app, context);
     AddRuleCommands(app, context);
     AddBlockCommands(app, context);
@@ -85,33 +129,47 @@ int Run() {
     AddCacheCommands(app, context);
     AddDiskCommands(app, context);
     AddTransferCommands(app, context);
-    AddHelpCommand(app);
+    app.add_subcommand("help", "the command list, or how to use one command: help protect add")
+        ->allow_extras();
 
     std::vector<std::string> arguments = Arguments();
+    // Known before parsing, so that even a parse error is printed as JSON.
+    const bool json = std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
+    std::vector<std::string> words;  // the arguments but the program's own flags
+    words.reserve(arguments.size());
+    for (const std::string& argument : arguments)
+        if (argument != "--json" && argument != "--yes") words.push_back(argument);
+    if (!words.empty() && words.front() == "help") return Help(app, std::vector<std::string>(words.begin() + 1, words.end()));
     std::reverse(arguments.begin(), arguments.end());  // the parser takes them from the back
+    const CLI::App* command = &app;
     try {
         app.parse(arguments);
         return 0;
     } catch (const CLI::CallForHelp&) {
-        PrintLine(UsageOf(app));
+        PrintText(UsageOf(ChosenCommand(app)));
         return 0;
     } catch (const CLI::CallForAllHelp&) {
-        PrintLine(app.help("", CLI::AppFormatMode::All));
+        PrintText(app.help("", CLI::AppFormatMode::All));
+        return 0;
+    } catch (const CLI::CallForVersion&) {
+        PrintText("fpctl " FPCTL_VERSION);
         return 0;
     } catch (const CLI::ParseError& error) {
-        PrintError("fpctl: " + std::string(error.what()));
-        PrintError(UsageOf(app));
-        return 2;
+        command = ChosenCommand(app);
+        std::string message = Unexpected(*command);
+        if (message.empty()) message = error.what();
+        return Fail(json, 2, message, CommandPath(command), UsageOf(command));
     } catch (const UsageError& error) {
-        PrintError("fpctl: " + std::string(error.what()));
-        PrintError(UsageOf(app));
-        return 2;
+        command = ChosenCommand(app);
+        return Fail(json, 2, error.what(), CommandPath(command), UsageOf(command));
     } catch (const NegativeAnswer& answer) {
-        if (*answer.what()) PrintError("fpctl: " + std::string(answer.what()));
-        return 1;
+        if (!*answer.what()) return 1;  // the answer itself was printed
+        return Fail(json, 1, answer.what(), answer.operation(), std::string());
+    } catch (const Failure& failure) {
+        const std::string operation = failure.operation().empty() ? CommandPath(ChosenCommand(app)) : failure.operation();
+        return Fail(json, 1, failure.what(), operation, std::string());
     } catch (const std::exception& error) {
-        PrintError("fpctl: " + std::string(error.what()));
-        return 1;
+        return Fail(json, 1, error.what(), CommandPath(ChosenCommand(app)), std::string());
     }
 }
 
