@@ -212,4 +212,45 @@ TEST(FpctlCache, ListShowsWhatATakeHandsOut) {
     EXPECT_EQ(expected, RunFpctl({L"cache", file, L"take", L"--json"}).Json());
 }
 
+TEST(FpctlCache, HostileFilesGetAClearMessageAndATakeSaysWhereDamageWasKept) {
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<PathItem>\r\n";
+    std::string deep;
+    for (int i = 0; i < 20000; ++i) deep += "<a>";
+    const struct {
+        const char* what;
+        std::string content;
+        int listExit;
+        json ids;
+    } cases[] = {
+        {"nested 20,000 deep", deep, 1, json::array()},
+        {"one item not UTF-8",
+         head + "    <Item pathid=\"a\" />\r\n    <Item pathid=\"caf\xe9\" />\r\n</PathItem>\r\n", 0,
+         json{"a"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::wstring file = TempFile(L"hostile.xml");
+        DeleteFileW((file + L".damaged-1").c_str());
+        ASSERT_TRUE(WriteBytes(file, c.content));
+        const Result listed = RunFpctl({L"cache", file, L"list", L"--json"});
+        EXPECT_EQ(c.listExit, listed.exitCode);
+        EXPECT_NE(std::string::npos, (listed.out + listed.err).find("damaged"));
+        if (c.listExit == 0) {
+            EXPECT_EQ(c.ids, listed.Json());
+        }
+        const Result taken = RunFpctl({L"cache", file, L"take", L"--json"});
+        EXPECT_EQ(0, taken.exitCode);
+        EXPECT_EQ(c.ids, taken.Json());
+        EXPECT_NE(std::string::npos, taken.err.find(Narrow(file) + ".damaged-1")) << taken.err;
+        EXPECT_TRUE(ReadBytes(file + L".damaged-1") == c.content);
+    }
+    // Emptying the file asks first, as every command that removes wholesale.
+    const std::wstring file = TempFile(L"clear.xml");
+    ASSERT_EQ(0, RunFpctl({L"cache", file, L"add", L"kept"}).exitCode);
+    EXPECT_EQ(2, RunFpctl({L"cache", file, L"clear"}).exitCode);
+    EXPECT_EQ(json{"kept"}, RunFpctl({L"cache", file, L"list", L"--json"}).Json());
+    EXPECT_EQ(0, RunFpctl({L"cache", file, L"clear", L"--yes"}).exitCode);
+    EXPECT_EQ(json::array(), RunFpctl({L"cache", file, L"list", L"--json"}).Json());
+}
+
 }  // namespace

@@ -42,7 +42,7 @@ std::wstring FullPath(const std::string& file) {
 IProtectFileCacheFileMgr* OpenCache(Context& context, const std::wstring& path) {
     IProtectFileCacheFileMgr* cache = context.Cache();
     LibraryMessages messages;  // "create file error, ..." is reported below instead
-    Require(cache->InitCacheFile(path, L"fpctl"), "InitCacheFile", Utf8(path));
+    Require(cache->InitCacheFile(path, L"fpctl"), "InitCacheFile", Shown(path));
     return cache;
 }
 
@@ -56,15 +56,15 @@ std::vector<std::string> ListIds(Context& context, const std::wstring& path) {
         listing = ListCacheFile(path);
     }
     if (!listing.read)
-        throw LibraryFailure("cannot read the cache file " + Utf8(path) + " (error " +
-                             std::to_string(listing.error) + ")");
+        throw LibraryFailure("cannot read the cache file " + Shown(path) + ": " +
+                             SystemError(listing.error));
     if (listing.damaged)
-        throw LibraryFailure("the cache file " + Utf8(path) +
+        throw LibraryFailure("the cache file " + Shown(path) +
                              " is damaged and holds no list; a take keeps it aside and starts "
                              "it anew");
     if (listing.partlyDamaged)
-        PrintError("some parts of the cache file " + Utf8(path) +
-                   " are damaged; a take keeps the file aside and hands out the other ids");
+        Warn("some parts of the cache file " + Shown(path) +
+             " are damaged; a take keeps the file aside and hands out the other ids");
     return listing.ids;
 }
 
@@ -75,16 +75,16 @@ void ReportLibraryMessages(const std::string& printed, const std::string& operat
     const size_t at = printed.find(kept);
     if (at != std::string::npos) {
         const size_t end = printed.find('\n', at);
-        PrintError("the cache file was damaged; its content was kept as " +
-                   printed.substr(at + kept.size(), end - at - kept.size()));
+        Warn("the cache file was damaged; its content was kept as " +
+             Shown(printed.substr(at + kept.size(), end - at - kept.size())));
     }
     const std::string unsaved = "save file error, error code=";
     const size_t error = printed.find(unsaved);
     if (error != std::string::npos)
-        throw LibraryFailure(operation + " could not save the cache file (error " +
-                             printed.substr(error + unsaved.size(),
-                                            printed.find('\n', error) - error - unsaved.size()) +
-                             ")");
+        throw LibraryFailure(operation + " could not save the cache file: " +
+                                 SystemError(static_cast<uint32_t>(
+                                     std::stoul(printed.substr(error + unsaved.size())))),
+                             operation);
 }
 
 void PrintIds(const Context& context, const std::vector<std::string>& ids) {
@@ -106,7 +106,7 @@ void AddCacheCommands(CLI::App& app, Context& context) {
     cache->add_subcommand("list", "list the ids without taking them")->callback([&context] {
         const std::wstring path = FullPath(options.file);
         if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-            throw LibraryFailure("no cache file " + Utf8(path));
+            throw LibraryFailure("no cache file " + Shown(path));
         PrintIds(context, ListIds(context, path));
     });
 
@@ -134,12 +134,15 @@ void AddCacheCommands(CLI::App& app, Context& context) {
     });
 
     cache->add_subcommand("clear", "empty the file")->callback([&context] {
-        IProtectFileCacheFileMgr* cache = OpenCache(context, FullPath(options.file));
+        const std::wstring path = FullPath(options.file);
+        RequireConfirmation(context, "empty the cache file " + Shown(path));
+        IProtectFileCacheFileMgr* cache = OpenCache(context, path);
         LibraryMessages messages;
         cache->ClearCacheFile();
         const std::string printed = messages.Messages();
         if (printed.find("clear file error") != std::string::npos)
-            throw LibraryFailure("ClearCacheFile failed (it printed \"clear file error\")");
+            throw LibraryFailure("the cache file could not be emptied (\"clear file error\")",
+                                 "ClearCacheFile");
         Report(context, "cleared " + options.file, {{"file", options.file}, {"cleared", true}});
     });
 }
