@@ -1,9 +1,8 @@
 // Per-path block counts: the table blocklist.
 #include <cstdint>
 
-#include "BoundStatement.h"
+#include "Query.h"
 #include "FileProtectCfgMgr.h"
-#include "HashText.h"
 #include "Transaction.h"
 #include "Utf8Text.h"
 
@@ -20,6 +19,40 @@ int32_t Saturated(int64_t sum) {
     if (sum > INT32_MAX) return INT32_MAX;
     if (sum < INT32_MIN) return INT32_MIN;
     return static_cast<int32_t>(sum);
+}
+
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+constexpr int64_t kUnsignedLimit = int64_t(1) << 32;
+
+// Reads a path-hash text, as callers pass back what GetBlockList reported,
+// like atoi: leading white space, an optional sign, then digits up to the
+// first other character; a text without digits reads as 0. A number in the
+// signed 32-bit range is the key itself. One from 2^31 to 2^32 - 1 is the
+// same hash written unsigned, as GetPathHash returns it, and gives the same
+// key. Anything further out names no row that can exist: false.
+bool ReadHashText(const std::string& text, int32_t* key) {
+    size_t at = 0;
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+
+    // Accumulate no further than just past the 32-bit range, so the value
+    // can never overflow however many digits follow.
+    int64_t magnitude = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at)
+        if (magnitude <= kUnsignedLimit) magnitude = magnitude * 10 + (text[at] - '0');
+
+    int64_t value = negative ? -magnitude : magnitude;
+    if (value >= INT32_MIN && value <= INT32_MAX) {
+        *key = static_cast<int32_t>(value);
+        return true;
+    }
+    if (value > INT32_MAX && value < kUnsignedLimit) {
+        *key = static_cast<int32_t>(static_cast<uint32_t>(value));
+        return true;
+    }
+    return false;
 }
 
 // Reads the current row. False for a row without a path, which the scans

@@ -3,12 +3,30 @@
 
 #include "FileProtectCfgMgr.h"
 #include "Helper.h"
-#include "Tokens.h"
 #include "Transaction.h"
 
 namespace {
 
 constexpr int32_t kSwitchesId = 1;
+
+// Splits a text into tokens the way wcstok_s does: a run of separators
+// counts as one, separators at either end are skipped, and no token is ever
+// empty. Used for the switches text and the file-type list.
+std::vector<std::wstring> SplitTokens(const std::wstring& text, wchar_t separator) {
+    std::vector<std::wstring> tokens;
+    size_t start = 0;
+    while (start < text.size()) {
+        if (text[start] == separator) {
+            ++start;
+            continue;
+        }
+        size_t end = text.find(separator, start);
+        if (end == std::wstring::npos) end = text.size();
+        tokens.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return tokens;
+}
 
 const wchar_t kUpsertConfig[] =
     L"INSERT INTO 'config' (id ,config) VALUES(%d, '%s')  ON CONFLICT(id) DO UPDATE SET "

@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "IFileProtectCfgMgr.h"
-#include "PathTable.h"
 #include "SqlText.h"
+
+// The tables whose rows are keyed by the path hash.
+enum class PathTable { kFileProtect, kRejectList, kWhiteList, kConstWhiteList, kBlockList };
 
 class CFileProtectCfgMgr final : public IFileProtectCfgMgr {
 public:

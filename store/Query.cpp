@@ -36,3 +36,43 @@ bool Query::Utf8(int column, std::string* text) const {
 int Query::Int(int column) const { return sqlite3_column_int(statement_, column); }
 
 int64_t Query::Int64(int column) const { return sqlite3_column_int64(statement_, column); }
+
+BoundStatement::BoundStatement(sqlite3_stmt* statement, std::initializer_list<SqlValue> values,
+                               const std::string* utf8)
+    : statement_(statement) {
+    if (sqlite3_bind_parameter_count(statement) != static_cast<int>(values.size())) {
+        bindResult_ = SQLITE_RANGE;
+        return;
+    }
+    int index = 0;
+    for (const SqlValue& value : values) {
+        if (!value.isText()) {
+            bindResult_ = sqlite3_bind_int(statement, index + 1, value.number());
+        } else if (!utf8) {
+            bindResult_ = SQLITE_MISUSE;
+        } else {
+            const std::string& text = utf8[index];
+            bindResult_ = sqlite3_bind_text(statement, index + 1, text.c_str(),
+                                            static_cast<int>(text.size()), SQLITE_STATIC);
+        }
+        if (bindResult_ != SQLITE_OK) return;
+        ++index;
+    }
+}
+
+BoundStatement::~BoundStatement() {
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+}
+
+bool ReadPathRow(const Query& query, ProtectFileItem* item) {
+    // Field by field rather than a fresh item, so a reused item keeps the
+    // capacity of its texts.
+    item->filepath.clear();
+    item->mountpoint.clear();
+    item->bextention = false;
+    item->bFile = false;
+    if (!query.Text(1, &item->filepath)) return false;
+    if (query.Text(2, &item->mountpoint)) item->bFile = query.Int(3) != 0;
+    return true;
+}

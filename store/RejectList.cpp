@@ -1,6 +1,6 @@
 // The reject list: the table rejectlist.
 #include "FileProtectCfgMgr.h"
-#include "PathRow.h"
+#include "Query.h"
 #include "Transaction.h"
 
 bool CFileProtectCfgMgr::GetRejectList(std::vector<ProtectFileItem>& items) {

@@ -1,6 +1,6 @@
 // The two white lists, and moving a path row to a new path.
 #include "FileProtectCfgMgr.h"
-#include "PathRow.h"
+#include "Query.h"
 #include "Transaction.h"
 
 namespace {
@@ -33,6 +33,10 @@ const WhiteTableStatements kConstWhiteList = {
 // The selector names const_whitelist when true, whitelist when false.
 const WhiteTableStatements& WhiteTable(bool constList) {
     return constList ? kConstWhiteList : kWhiteList;
+}
+
+PathTable WhiteListTable(bool constList) {
+    return constList ? PathTable::kConstWhiteList : PathTable::kWhiteList;
 }
 
 // The one table a rename updates: the first set bit in order of precedence.
