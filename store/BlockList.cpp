@@ -67,7 +67,7 @@ bool ReadBlockRow(const Query& query, BlockCountItem* item) {
 }  // namespace
 
 bool CFileProtectCfgMgr::GetBlockCount(BlockCountItem& item) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     Transaction transaction(db_, Transaction::kRead);
     if (!transaction.begun()) return false;
     // The stored text must match exactly, letter case included; the hash
@@ -108,7 +108,7 @@ bool CFileProtectCfgMgr::FindBlockCountByKey(const std::wstring& path, int32_t* 
 }
 
 bool CFileProtectCfgMgr::GetBlockList(std::vector<BlockCountItem>& items) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return RunRead(db_, kBlockQuery, [&](Query& query) {
         // Read in place: each row's text is allocated once.
         while (query.Step()) {
@@ -119,19 +119,29 @@ bool CFileProtectCfgMgr::GetBlockList(std::vector<BlockCountItem>& items) {
 }
 
 bool CFileProtectCfgMgr::AddBlockCountList(const std::vector<BlockCountItem>& items) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
+    return AddBlockCountListLocked(items);
+}
+
+bool CFileProtectCfgMgr::AddBlockCountListLocked(const std::vector<BlockCountItem>& items) {
+    mutex_.AssertHeld();
     return RunAllOrNothing(db_, items, [&](const BlockCountItem& item) {
-        return AddBlockCount(item.filepath, item.blockcount);
+        return AddBlockCountLocked(item.filepath, item.blockcount);
     });
 }
 
 bool CFileProtectCfgMgr::AddBlockCountItem(const BlockCountItem& item) {
-    StoreGuard guard(mutex_);
-    return AddBlockCountList(std::vector<BlockCountItem>{item});
+    MutexLock lock(&mutex_);
+    return AddBlockCountListLocked(std::vector<BlockCountItem>{item});
 }
 
 bool CFileProtectCfgMgr::DeleteBlockListItem(const std::wstring& path, bool ownTransaction) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
+    return DeleteBlockListItemLocked(path, ownTransaction);
+}
+
+bool CFileProtectCfgMgr::DeleteBlockListItemLocked(const std::wstring& path, bool ownTransaction) {
+    mutex_.AssertHeld();
     const int32_t key = PathKey(path);
     auto deleteRow = [&] {
         return ExecFormatted(kDeleteByKey, {key}, {{PathTable::kBlockList, key, path}});
@@ -141,14 +151,14 @@ bool CFileProtectCfgMgr::DeleteBlockListItem(const std::wstring& path, bool ownT
 }
 
 bool CFileProtectCfgMgr::DeleteBlockListItems(const std::vector<std::wstring>& paths) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return RunAllOrNothing(db_, paths, [&](const std::wstring& path) {
-        return DeleteBlockListItem(path, false);
+        return DeleteBlockListItemLocked(path, false);
     });
 }
 
 bool CFileProtectCfgMgr::DeleteBlockListByHash(const std::vector<std::string>& hashes) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return RunKeepWhatWasDone(db_, hashes, [&](const std::string& text) {
         int32_t key = 0;
         if (!ReadHashText(text, &key)) return true;  // no stored row has such a key
@@ -157,7 +167,7 @@ bool CFileProtectCfgMgr::DeleteBlockListByHash(const std::vector<std::string>& h
 }
 
 bool CFileProtectCfgMgr::DeleteBlockList(const std::vector<std::wstring>& paths) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return RunKeepWhatWasDone(db_, paths, [&](const std::wstring& path) {
         const int32_t key = PathKey(path);
         return ExecFormatted(kDeleteByKey, {key}, {{PathTable::kBlockList, key, path}});
@@ -165,12 +175,17 @@ bool CFileProtectCfgMgr::DeleteBlockList(const std::vector<std::wstring>& paths)
 }
 
 bool CFileProtectCfgMgr::ClearBlockList() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return ExecSql(db_, L"DELETE FROM blocklist");
 }
 
 bool CFileProtectCfgMgr::AddBlockCount(const std::wstring& path, int32_t count) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
+    return AddBlockCountLocked(path, count);
+}
+
+bool CFileProtectCfgMgr::AddBlockCountLocked(const std::wstring& path, int32_t count) {
+    mutex_.AssertHeld();
     // A new path gets a row; a known one keeps the text of its first report.
     const int32_t key = PathKey(path);
     return ExecFormatted(
@@ -180,7 +195,7 @@ bool CFileProtectCfgMgr::AddBlockCount(const std::wstring& path, int32_t count) 
 }
 
 bool CFileProtectCfgMgr::IncreaseBlockCount(const std::wstring& path) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     const int32_t key = PathKey(path);
     return ExecFormatted(
         L"INSERT INTO blocklist (pathhash, filepath, blockcount) VALUES(%d, '%s',1) ON "

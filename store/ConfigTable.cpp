@@ -90,7 +90,7 @@ void ApplySwitchesText(const std::wstring& text, ProtectConfig& config) {
 }  // namespace
 
 std::vector<std::wstring> CFileProtectCfgMgr::GetFileTypeProtectList() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     std::wstring types;
     {
         // Another component owns this table; it may well be missing.
@@ -102,7 +102,7 @@ std::vector<std::wstring> CFileProtectCfgMgr::GetFileTypeProtectList() {
 }
 
 ProtectConfig CFileProtectCfgMgr::GetProtectConfig() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     ProtectConfig config;
     std::wstring text;
     if (FindConfigText(db_, kSwitchesId, &text)) ApplySwitchesText(text, config);
@@ -110,27 +110,27 @@ ProtectConfig CFileProtectCfgMgr::GetProtectConfig() {
 }
 
 bool CFileProtectCfgMgr::SetProtectConfig(const ProtectConfig& config) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     const std::wstring text = SwitchesText(config);
     return RunOneInTransaction(db_, [&] { return ExecFormatted(kUpsertConfig, {kSwitchesId, text}); });
 }
 
 bool CFileProtectCfgMgr::SetConfig(const int32_t& id, const std::wstring& text) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     if (text.empty()) return true;  // an empty text never replaces a stored one
     const int32_t key = id;
     return RunOneInTransaction(db_, [&] { return ExecFormatted(kUpsertConfig, {key, text}); });
 }
 
 std::wstring CFileProtectCfgMgr::GetConfig(const int32_t& id) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     std::wstring text;
     if (!FindConfigText(db_, id, &text)) return std::wstring();
     return text;
 }
 
 bool CFileProtectCfgMgr::DeleteConfig(const int32_t& id) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     const int32_t key = id;
     return RunOneInTransaction(db_, [&] {
         return ExecFormatted(L"DELETE FROM config WHERE id = %d", {key});

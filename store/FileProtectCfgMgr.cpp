@@ -49,14 +49,14 @@ CFileProtectCfgMgr::~CFileProtectCfgMgr() {
     // an operation and hold the lock for ever: waiting would keep the process
     // from ending. The connection is closed only when no operation is under
     // way; otherwise the system reclaims it with the process.
-    if (!mutex_.try_lock()) return;
+    if (!mutex_.TryLock()) return;
     CloseConnection();
-    mutex_.unlock();
+    mutex_.Unlock();
 }
 
 bool CFileProtectCfgMgr::InitDb() {
-    StoreGuard guard(mutex_);
-    CloseDb();  // a repeated InitDb replaces the connection instead of leaking it
+    MutexLock lock(&mutex_);
+    CloseConnection();  // a repeated InitDb replaces the connection instead of leaking it
     if (!OpenDatabase(L"\\FileProtect.db", &db_)) {
         WriteLog(kLogCreateDbFail, "%s create db fail");
         return false;
@@ -69,11 +69,12 @@ bool CFileProtectCfgMgr::InitDb() {
 }
 
 void CFileProtectCfgMgr::CloseDb() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     CloseConnection();
 }
 
 void CFileProtectCfgMgr::CloseConnection() {
+    mutex_.AssertHeld();
     if (!db_) return;
     FinalizePrepared();
     sqlite3_close(db_);
@@ -81,7 +82,7 @@ void CFileProtectCfgMgr::CloseConnection() {
 }
 
 bool CFileProtectCfgMgr::CheckpointDb() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     if (!db_) return false;
     return ExecSql(db_, L"PRAGMA wal_checkpoint(TRUNCATE);");
 }
@@ -89,7 +90,7 @@ bool CFileProtectCfgMgr::CheckpointDb() {
 bool CFileProtectCfgMgr::Reserved() { return true; }
 
 std::string CFileProtectCfgMgr::GetSqliteVersion() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     std::string version;
     Query query(db_, "SELECT sqlite_version();");
     std::string text;
@@ -164,6 +165,7 @@ bool CFileProtectCfgMgr::CreateTable(sqlite3* db, const std::wstring& name,
 }
 
 bool CFileProtectCfgMgr::ExecSql(sqlite3* db, const std::wstring& statement) {
+    mutex_.AssertHeld();
     if (statement.empty()) return true;  // nothing to execute
     char* utf8 = nullptr;
     if (!Helper()->WideToUtf8Buffer(statement, &utf8)) {
@@ -182,6 +184,7 @@ bool CFileProtectCfgMgr::ExecSql(sqlite3* db, const std::wstring& statement) {
 bool CFileProtectCfgMgr::ExecFormatted(const wchar_t* format,
                                        std::initializer_list<SqlValue> values,
                                        std::initializer_list<KeyClaim> claims) {
+    mutex_.AssertHeld();
     // Only the length is needed to run: the text is built for a log line.
     size_t length = 0;
     switch (CheckFormatSql(format, values, &length)) {
@@ -241,6 +244,7 @@ void CFileProtectCfgMgr::LogStatementFailure(const wchar_t* format,
 }
 
 int CFileProtectCfgMgr::Prepare(const wchar_t* format, sqlite3_stmt** statement) {
+    mutex_.AssertHeld();
     auto cached = prepared_.find(format);
     if (cached != prepared_.end()) {
         if (cached->second.format == format) {

@@ -5,15 +5,64 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+#include <cassert>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "IFileProtectCfgMgr.h"
 #include "SqlText.h"
+
+// The store's lock: a plain mutex that every public operation takes once, for
+// the whole operation, so one thread's statement can never fall into another
+// thread's transaction. Public operations never call one another; the steps
+// they share are private helpers that say "REQUIRES: mutex_ held". Debug
+// builds remember the holder, so those helpers can assert it.
+class StoreMutex {
+public:
+    void Lock() {
+        mutex_.lock();
+        MarkHeld();
+    }
+    bool TryLock() {
+        if (!mutex_.try_lock()) return false;
+        MarkHeld();
+        return true;
+    }
+    void Unlock() {
+        MarkReleased();
+        mutex_.unlock();
+    }
+    void AssertHeld() const { assert(holder_.load() == std::this_thread::get_id()); }
+
+private:
+#ifdef NDEBUG
+    void MarkHeld() {}
+    void MarkReleased() {}
+#else
+    void MarkHeld() { holder_.store(std::this_thread::get_id()); }
+    void MarkReleased() { holder_.store(std::thread::id()); }
+    std::atomic<std::thread::id> holder_{std::thread::id()};
+#endif
+    std::mutex mutex_;
+};
+
+// Holds a StoreMutex for the scope of one public operation.
+class MutexLock {
+public:
+    explicit MutexLock(StoreMutex* mutex) : mutex_(mutex) { mutex_->Lock(); }
+    ~MutexLock() { mutex_->Unlock(); }
+    MutexLock(const MutexLock&) = delete;
+    MutexLock& operator=(const MutexLock&) = delete;
+
+private:
+    StoreMutex* mutex_;
+};
 
 // The tables whose rows are keyed by the path hash.
 enum class PathTable { kFileProtect, kRejectList, kWhiteList, kConstWhiteList, kBlockList };
@@ -79,6 +128,9 @@ public:
                     const std::wstring& newPath, const uint16_t& listKinds) override;
 
 private:
+    // Every private member function below runs inside a public operation.
+    // REQUIRES: mutex_ held.
+
     bool OpenDatabase(const std::wstring& fileName, sqlite3** connection);
     bool CreateTables();
     bool IsTableExist(sqlite3* db, const std::wstring& name, bool& exists);
@@ -122,6 +174,11 @@ private:
     void FinalizePrepared();
     void CloseConnection();
 
+    // The steps that several public operations share (BlockList.cpp).
+    bool AddBlockCountLocked(const std::wstring& path, int32_t count);
+    bool AddBlockCountListLocked(const std::vector<BlockCountItem>& items);
+    bool DeleteBlockListItemLocked(const std::wstring& path, bool ownTransaction);
+
     // GetBlockCount's indexed look-up: the row under the path's key, when its
     // text is exactly the path.
     bool FindBlockCountByKey(const std::wstring& path, int32_t* count);
@@ -144,11 +201,5 @@ private:
     // a claimed path that is not among them. Reused from row to row.
     std::vector<std::string> valueUtf8_;
     std::string claimUtf8_;
-    // Serialises the store's operations in this process, so one thread's
-    // statement can never fall into another thread's transaction. Recursive
-    // because list operations call the single-item ones inside their own
-    // transaction.
-    std::recursive_mutex mutex_;
+    StoreMutex mutex_;
 };
-
-using StoreGuard = std::lock_guard<std::recursive_mutex>;

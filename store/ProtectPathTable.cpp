@@ -37,7 +37,7 @@ bool ReadFileRow(const Query& query, ProtectFileItem* item) {
 }  // namespace
 
 void CFileProtectCfgMgr::GetProtectPathList(std::vector<std::wstring>& paths) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     RunRead(db_, kSelectPaths, [&](Query& query) {
         std::wstring path;
         while (query.Step())
@@ -47,7 +47,7 @@ void CFileProtectCfgMgr::GetProtectPathList(std::vector<std::wstring>& paths) {
 
 bool CFileProtectCfgMgr::GetProtectFileList(std::vector<ProtectFileItem>& items,
                                             std::vector<std::wstring>& extensions) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return RunRead(db_, kSelectRows, [&](Query& query) {
         while (query.Step()) {
             ProtectFileItem item;
@@ -60,7 +60,7 @@ bool CFileProtectCfgMgr::GetProtectFileList(std::vector<ProtectFileItem>& items,
 
 bool CFileProtectCfgMgr::AddProtectFile(const std::vector<ProtectFileItem>& items,
                                         bool bextention) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     // The argument, not the item's own flag, decides the kind of every row.
     return RunKeepWhatWasDone(db_, items, [&](const ProtectFileItem& item) {
         const int32_t key = PathKey(item.filepath);
@@ -72,7 +72,7 @@ bool CFileProtectCfgMgr::AddProtectFile(const std::vector<ProtectFileItem>& item
 }
 
 bool CFileProtectCfgMgr::AddProtectExtension(const std::vector<std::wstring>& extensions) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     // Stored as the caller wrote it: no dot is added and no case changed.
     return RunKeepWhatWasDone(db_, extensions, [&](const std::wstring& extension) {
         const int32_t key = PathKey(extension);
@@ -82,7 +82,7 @@ bool CFileProtectCfgMgr::AddProtectExtension(const std::vector<std::wstring>& ex
 }
 
 bool CFileProtectCfgMgr::DeleteProtectFile(std::vector<std::wstring> paths, bool bextention) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     // A row of the other kind stays; a path without a row deletes nothing.
     return RunKeepWhatWasDone(db_, paths, [&](const std::wstring& path) {
         const int32_t key = PathKey(path);
@@ -92,16 +92,16 @@ bool CFileProtectCfgMgr::DeleteProtectFile(std::vector<std::wstring> paths, bool
 }
 
 bool CFileProtectCfgMgr::ClearProtectExtension() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return ExecSql(db_, L"DELETE FROM fileprotect WHERE bextention = 1");
 }
 
 bool CFileProtectCfgMgr::ClearProtectFile() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return ExecSql(db_, L"DELETE FROM fileprotect WHERE bextention = 0");
 }
 
 bool CFileProtectCfgMgr::ClearProtectAll() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return ExecSql(db_, L"DELETE FROM fileprotect");
 }

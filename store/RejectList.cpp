@@ -4,7 +4,7 @@
 #include "Transaction.h"
 
 bool CFileProtectCfgMgr::GetRejectList(std::vector<ProtectFileItem>& items) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return RunRead(db_, "SELECT pathhash, filepath, mountpoint, bFile FROM rejectlist",
                    [&](Query& query) {
                        // Read in place: each row's texts are allocated once.
@@ -20,7 +20,7 @@ bool CFileProtectCfgMgr::GetRejectList(std::vector<ProtectFileItem>& items) {
 }
 
 bool CFileProtectCfgMgr::AddRejectList(const std::vector<ProtectFileItem>& items) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     // A path already listed (in any letter case) keeps its mount point and
     // file flag and takes the new text.
     return RunAllOrNothing(db_, items, [&](const ProtectFileItem& item) {
@@ -35,7 +35,7 @@ bool CFileProtectCfgMgr::AddRejectList(const std::vector<ProtectFileItem>& items
 }
 
 bool CFileProtectCfgMgr::DeleteRejectList(const std::vector<std::wstring>& paths) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return RunKeepWhatWasDone(db_, paths, [&](const std::wstring& path) {
         const int32_t key = PathKey(path);
         return ExecFormatted(L"DELETE FROM rejectlist WHERE pathhash = %d", {key},
@@ -44,6 +44,6 @@ bool CFileProtectCfgMgr::DeleteRejectList(const std::vector<std::wstring>& paths
 }
 
 bool CFileProtectCfgMgr::ClearRejectList() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return ExecSql(db_, L"DELETE FROM rejectlist");
 }

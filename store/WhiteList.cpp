@@ -68,7 +68,7 @@ const RenameTarget* RenameTargetOf(uint16_t listKinds) {
 }  // namespace
 
 bool CFileProtectCfgMgr::GetWhiteList(std::vector<ProtectFileItem>& items, const bool& constList) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return RunRead(db_, WhiteTable(constList).select, [&](Query& query) {
         ProtectFileItem item;
         // Unlike the reject list, a row without a path text is never listed.
@@ -79,7 +79,7 @@ bool CFileProtectCfgMgr::GetWhiteList(std::vector<ProtectFileItem>& items, const
 
 bool CFileProtectCfgMgr::AddWhiteList(const std::vector<ProtectFileItem>& items,
                                       const bool& constList) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     const WhiteTableStatements& table = WhiteTable(constList);
     return RunAllOrNothing(db_, items, [&](const ProtectFileItem& item) {
         const int32_t key = PathKey(item.filepath);
@@ -90,7 +90,7 @@ bool CFileProtectCfgMgr::AddWhiteList(const std::vector<ProtectFileItem>& items,
 }
 
 bool CFileProtectCfgMgr::DeleteWhiteList(const std::vector<std::wstring>& paths, bool constList) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     const WhiteTableStatements& table = WhiteTable(constList);
     return RunKeepWhatWasDone(db_, paths, [&](const std::wstring& path) {
         const int32_t key = PathKey(path);
@@ -99,13 +99,13 @@ bool CFileProtectCfgMgr::DeleteWhiteList(const std::vector<std::wstring>& paths,
 }
 
 bool CFileProtectCfgMgr::ClearWhiteList(bool constList) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return ExecSql(db_, WhiteTable(constList).clear);
 }
 
 bool CFileProtectCfgMgr::RenamePath(const std::wstring& oldPath, const std::wstring& mountPoint,
                                     const std::wstring& newPath, const uint16_t& listKinds) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     if (oldPath.empty() || mountPoint.empty() || newPath.empty()) return true;
     const RenameTarget* target = RenameTargetOf(listKinds);
     if (!target) return true;
