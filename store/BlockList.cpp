@@ -80,7 +80,10 @@ bool CFileProtectCfgMgr::GetBlockCount(BlockCountItem& item) {
     bool found = FindBlockCountByKey(item.filepath, &count);
     if (!found) {
         Query query(db_, kBlockQuery);
-        if (!query.prepared()) return false;
+        if (!query.prepared()) {
+            query.LogPrepareFailure();
+            return false;
+        }
         BlockCountItem row;
         while (!found && query.Step())
             if (ReadBlockRow(query, &row) && row.filepath == item.filepath) {

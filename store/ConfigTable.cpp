@@ -93,9 +93,13 @@ std::vector<std::wstring> CFileProtectCfgMgr::GetFileTypeProtectList() {
     MutexLock lock(&mutex_);
     std::wstring types;
     {
-        // Another component owns this table; it may well be missing.
+        // Another component owns this table; that it is missing (SQLite's
+        // generic error) is no fault. Any other failure is.
         Query query(db_, "SELECT filetype FROM filetypeprotect");
-        if (!query.prepared()) return {};
+        if (!query.prepared()) {
+            if (query.prepareResult() != SQLITE_ERROR) query.LogPrepareFailure();
+            return {};
+        }
         if (query.Step()) query.Text(0, &types);  // only the first row counts
     }
     return SplitTokens(types, L';');

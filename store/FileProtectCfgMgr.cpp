@@ -93,6 +93,7 @@ std::string CFileProtectCfgMgr::GetSqliteVersion() {
     MutexLock lock(&mutex_);
     std::string version;
     Query query(db_, "SELECT sqlite_version();");
+    if (!query.prepared()) query.LogPrepareFailure();
     std::string text;
     if (query.Step() && query.Utf8(0, &text) && !text.empty()) version = text;
     return version;
@@ -141,7 +142,10 @@ bool CFileProtectCfgMgr::IsTableExist(sqlite3* db, const std::wstring& name, boo
         return false;
     std::string utf8 = Helper()->WideToUtf8(sql);
     Query query(db, utf8.c_str(), static_cast<int>(utf8.size()));
-    if (!query.prepared()) return false;
+    if (!query.prepared()) {
+        query.LogPrepareFailure();
+        return false;
+    }
 
     bool found = false;
     if (query.columnCount() > 0) {

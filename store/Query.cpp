@@ -1,12 +1,19 @@
 #include "Query.h"
 
+#include "HostLog.h"
 #include "Utf8Text.h"
 
-Query::Query(sqlite3* db, const char* sql, int length) {
-    if (sqlite3_prepare_v2(db, sql, length, &statement_, nullptr) != SQLITE_OK) {
+Query::Query(sqlite3* db, const char* sql, int length) : sql_(sql), length_(length) {
+    prepareResult_ = sqlite3_prepare_v2(db, sql, length, &statement_, nullptr);
+    if (prepareResult_ != SQLITE_OK) {
         sqlite3_finalize(statement_);
         statement_ = nullptr;
     }
+}
+
+void Query::LogPrepareFailure() const {
+    const std::string text = length_ < 0 ? std::string(sql_) : std::string(sql_, length_);
+    WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d", text.c_str(), prepareResult_);
 }
 
 Query::~Query() { sqlite3_finalize(statement_); }

@@ -14,13 +14,19 @@
 
 class Query {
 public:
-    // length -1 reads the text up to its terminator.
+    // length -1 reads the text up to its terminator. The text must outlive
+    // the query, which names it when it logs its failure.
     Query(sqlite3* db, const char* sql, int length = -1);
     ~Query();
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;
 
     bool prepared() const { return statement_ != nullptr; }
+    // SQLITE_OK, or why the query could not be prepared.
+    int prepareResult() const { return prepareResult_; }
+    // Logs a failed prepare with the query's text and code, as a failed
+    // statement is logged.
+    void LogPrepareFailure() const;
     int columnCount() const;
 
     // Advances to the next row; false when there is none (or on an error).
@@ -36,6 +42,9 @@ public:
     int64_t Int64(int column) const;
 
 private:
+    const char* sql_;
+    int length_;
+    int prepareResult_ = SQLITE_OK;
     sqlite3_stmt* statement_ = nullptr;
 };
 
