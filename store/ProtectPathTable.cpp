@@ -11,6 +11,11 @@ const char kSelectRows[] =
     "SELECT pathhash, filepath, bextention, mountpoint, bFile FROM fileprotect";
 
 // A stored hash keeps its row: a repeated add only changes the kind.
+//
+// The two upserts differ by one blank, before the last %d: the file's has it,
+// the extension's does not. That is not a slip to tidy away: the formatted
+// text is what a failed write logs, and those log lines must read exactly as
+// they always have, so each statement keeps its own spacing.
 const wchar_t kUpsertFile[] =
     L"INSERT INTO fileprotect (pathhash, filepath, bextention, mountpoint, bFile) "
     L"VALUES(%d, '%s',%d, '%s', %d) ON CONFLICT(pathhash) DO UPDATE SET bextention = "
