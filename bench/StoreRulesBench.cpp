@@ -25,6 +25,13 @@ std::wstring RowPath(int i) {
            L".docx";
 }
 
+// The same rows with letters beyond ASCII in every path, which no text
+// conversion can take as bytes unit for unit.
+std::wstring WideRowPath(int i) {
+    return L"C:\\Donn\u00e9es\\Dossier " + std::to_wstring(i % 97) + L"\\\u6587\u6863 " +
+           std::to_wstring(i) + L" \u00e9t\u00e9.docx";
+}
+
 int32_t Key(const std::wstring& path) {
     return static_cast<int32_t>(getHlpObj()->GetPathHash(path));
 }
@@ -125,10 +132,11 @@ bool FillStoreBlockList(IFileProtectCfgMgr* store, int count) {
     return store->AddBlockCountList(rows);
 }
 
+template <std::wstring (*Path)(int)>
 bool FillStoreRejectList(IFileProtectCfgMgr* store, int count) {
     std::vector<ProtectFileItem> rows(count);
     for (int i = 0; i < count; ++i) {
-        rows[i].filepath = RowPath(i);
+        rows[i].filepath = Path(i);
         rows[i].mountpoint = L"C:\\";
         rows[i].bFile = true;
     }
@@ -286,10 +294,11 @@ void BM_RawKeyedBlockCount(benchmark::State& state) {
 }
 BENCHMARK(BM_RawKeyedBlockCount)->Arg(kRows)->Unit(benchmark::kMicrosecond);
 
+template <std::wstring (*Path)(int)>
 void BM_StoreGetRejectList(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     IFileProtectCfgMgr* store = FreshStore();
-    if (!FillStoreRejectList(store, count)) state.SkipWithError("filling rejectlist failed");
+    if (!FillStoreRejectList<Path>(store, count)) state.SkipWithError("filling rejectlist failed");
     for (auto _ : state) {
         std::vector<ProtectFileItem> items;
         if (!store->GetRejectList(items) || static_cast<int>(items.size()) != count)
@@ -299,7 +308,10 @@ void BM_StoreGetRejectList(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * count);
     store->ClearRejectList();
 }
-BENCHMARK(BM_StoreGetRejectList)->Arg(kRows)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_StoreGetRejectList, RowPath)->Name("BM_StoreGetRejectList")->Arg(kRows)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_StoreGetRejectList, WideRowPath)->Name("BM_StoreGetRejectListWide")
+    ->Arg(kRows)->Unit(benchmark::kMillisecond);
 
 struct RawPathRow {
     std::string path;
@@ -309,7 +321,7 @@ struct RawPathRow {
 
 void BM_RawReadRejectList(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
-    StoreFileReader raw(FillStoreRejectList, count);
+    StoreFileReader raw(FillStoreRejectList<RowPath>, count);
     if (!raw.filled()) state.SkipWithError("filling rejectlist failed");
     TimeRawRead<RawPathRow>(state, raw.handle(), kRawRejectQuery, count, [](sqlite3_stmt* query) {
         return RawPathRow{Utf8Column(query, 1), Utf8Column(query, 2),
@@ -318,9 +330,10 @@ void BM_RawReadRejectList(benchmark::State& state) {
 }
 BENCHMARK(BM_RawReadRejectList)->Arg(kRows)->Unit(benchmark::kMillisecond);
 
+template <std::wstring (*Path)(int)>
 void BM_RawReadRejectListRecords(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
-    StoreFileReader raw(FillStoreRejectList, count);
+    StoreFileReader raw(FillStoreRejectList<Path>, count);
     if (!raw.filled()) state.SkipWithError("filling rejectlist failed");
     TimeRawRead<ProtectFileItem>(state, raw.handle(), kRawRejectQuery, count, [](sqlite3_stmt* query) {
         ProtectFileItem item;
@@ -330,7 +343,10 @@ void BM_RawReadRejectListRecords(benchmark::State& state) {
         return item;
     });
 }
-BENCHMARK(BM_RawReadRejectListRecords)->Arg(kRows)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_RawReadRejectListRecords, RowPath)->Name("BM_RawReadRejectListRecords")
+    ->Arg(kRows)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_RawReadRejectListRecords, WideRowPath)
+    ->Name("BM_RawReadRejectListRecordsWide")->Arg(kRows)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -340,6 +356,9 @@ BENCH_RATIO(block_list_same_output, "GetBlockList, 10,000 rows vs raw into the s
             "BM_StoreGetBlockList/10000", "BM_RawReadBlockListRecords/10000", 0.90);
 BENCH_RATIO(reject_list_same_output, "GetRejectList, 10,000 rows vs raw into the same records",
             "BM_StoreGetRejectList/10000", "BM_RawReadRejectListRecords/10000", 0.90);
+BENCH_RATIO(reject_list_wide_same_output,
+            "GetRejectList, 10,000 non-ASCII rows vs raw into the same records",
+            "BM_StoreGetRejectListWide/10000", "BM_RawReadRejectListRecordsWide/10000", 0.90);
 BENCH_RATIO(block_list_floor, "GetBlockList, 10,000 rows vs raw narrow read",
             "BM_StoreGetBlockList/10000", "BM_RawReadBlockList/10000", 0.60);
 BENCH_RATIO(reject_list_floor, "GetRejectList, 10,000 rows vs raw narrow read",
