@@ -9,9 +9,22 @@
 namespace {
 
 const char kBlockQuery[] = "SELECT pathhash, filepath, blockcount FROM blocklist";
-const wchar_t kBlockRowByKey[] =
-    L"SELECT filepath, blockcount FROM blocklist WHERE pathhash = %d";
-const wchar_t kDeleteByKey[] = L"DELETE FROM blocklist WHERE pathhash = %d";
+const Statement kBlockRowByKey = {L"SELECT filepath, blockcount FROM blocklist WHERE pathhash = %d",
+                                  RowGuard::kNone};
+// One text, run two ways: by a path, only that path's row goes; by a hash
+// text, the key's row goes, whoever's it is.
+const wchar_t kDeleteByKeyText[] = L"DELETE FROM blocklist WHERE pathhash = %d";
+const Statement kDeletePathRow = {kDeleteByKeyText, RowGuard::kDelete};
+const Statement kDeleteByKey = {kDeleteByKeyText, RowGuard::kNone};
+// A new path gets a row; a known one keeps the text of its first report.
+const Statement kAddCount = {
+    L"INSERT INTO blocklist (pathhash, filepath, blockcount) VALUES(%d, '%s',%d) ON "
+    L"CONFLICT(pathhash) DO UPDATE SET blockcount = blockcount + %d",
+    RowGuard::kUpsert};
+const Statement kAddOne = {
+    L"INSERT INTO blocklist (pathhash, filepath, blockcount) VALUES(%d, '%s',1) ON "
+    L"CONFLICT(pathhash) DO UPDATE SET blockcount = blockcount + 1",
+    RowGuard::kUpsert};
 
 // Sums are stored as 64-bit integers and may have left the 32-bit range of
 // the record; they read back as the nearest value it can hold.
@@ -147,7 +160,7 @@ bool CFileProtectCfgMgr::DeleteBlockListItemLocked(const std::wstring& path, boo
     mutex_.AssertHeld();
     const int32_t key = PathKey(path);
     auto deleteRow = [&] {
-        return ExecFormatted(kDeleteByKey, {key}, {{PathTable::kBlockList, key, path}});
+        return ExecFormatted(kDeletePathRow, {key}, {{PathTable::kBlockList, key, path}});
     };
     // Without its own transaction the deletion belongs to the caller's.
     return ownTransaction ? RunOneInTransaction(db_, deleteRow) : deleteRow();
@@ -173,7 +186,7 @@ bool CFileProtectCfgMgr::DeleteBlockList(const std::vector<std::wstring>& paths)
     MutexLock lock(&mutex_);
     return RunKeepWhatWasDone(db_, paths, [&](const std::wstring& path) {
         const int32_t key = PathKey(path);
-        return ExecFormatted(kDeleteByKey, {key}, {{PathTable::kBlockList, key, path}});
+        return ExecFormatted(kDeletePathRow, {key}, {{PathTable::kBlockList, key, path}});
     });
 }
 
@@ -189,19 +202,12 @@ bool CFileProtectCfgMgr::AddBlockCount(const std::wstring& path, int32_t count) 
 
 bool CFileProtectCfgMgr::AddBlockCountLocked(const std::wstring& path, int32_t count) {
     mutex_.AssertHeld();
-    // A new path gets a row; a known one keeps the text of its first report.
     const int32_t key = PathKey(path);
-    return ExecFormatted(
-        L"INSERT INTO blocklist (pathhash, filepath, blockcount) VALUES(%d, '%s',%d) ON "
-        L"CONFLICT(pathhash) DO UPDATE SET blockcount = blockcount + %d",
-        {key, path, count, count}, {{PathTable::kBlockList, key, path}});
+    return ExecFormatted(kAddCount, {key, path, count, count}, {{PathTable::kBlockList, key, path}});
 }
 
 bool CFileProtectCfgMgr::IncreaseBlockCount(const std::wstring& path) {
     MutexLock lock(&mutex_);
     const int32_t key = PathKey(path);
-    return ExecFormatted(
-        L"INSERT INTO blocklist (pathhash, filepath, blockcount) VALUES(%d, '%s',1) ON "
-        L"CONFLICT(pathhash) DO UPDATE SET blockcount = blockcount + 1",
-        {key, path}, {{PathTable::kBlockList, key, path}});
+    return ExecFormatted(kAddOne, {key, path}, {{PathTable::kBlockList, key, path}});
 }

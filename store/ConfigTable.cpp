@@ -28,9 +28,11 @@ std::vector<std::wstring> SplitTokens(const std::wstring& text, wchar_t separato
     return tokens;
 }
 
-const wchar_t kUpsertConfig[] =
+const Statement kUpsertConfig = {
     L"INSERT INTO 'config' (id ,config) VALUES(%d, '%s')  ON CONFLICT(id) DO UPDATE SET "
-    L"config = excluded.config";
+    L"config = excluded.config",
+    RowGuard::kNone};
+const Statement kDeleteConfig = {L"DELETE FROM config WHERE id = %d", RowGuard::kNone};
 
 // The text of config row `id`. False when the table cannot be read or has no
 // such row. A row without a text is passed over: it hides no row behind it.
@@ -137,6 +139,6 @@ bool CFileProtectCfgMgr::DeleteConfig(const int32_t& id) {
     MutexLock lock(&mutex_);
     const int32_t key = id;
     return RunOneInTransaction(db_, [&] {
-        return ExecFormatted(L"DELETE FROM config WHERE id = %d", {key});
+        return ExecFormatted(kDeleteConfig, {key});
     });
 }

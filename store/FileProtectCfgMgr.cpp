@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cassert>
+
 #include "Helper.h"
 #include "HostLog.h"
 #include "Query.h"
@@ -185,25 +187,90 @@ bool CFileProtectCfgMgr::ExecSql(sqlite3* db, const std::wstring& statement) {
     return ok;
 }
 
-bool CFileProtectCfgMgr::ExecFormatted(const wchar_t* format,
+namespace {
+
+// The guards, appended to a guarded statement's text. A guard lets the write
+// touch the row under its key only when that row is the path's own: the same
+// text once ASCII letters are upper-cased, which is all the path hash folds,
+// or no text at all (a row without a path belongs to no other path).
+//
+// SQLite's built-in upper() folds a to z and nothing else, exactly as the
+// hash does, and the comparison of its results is byte for byte. The build
+// links SQLite without ICU and must stay so: ICU's upper() folds every
+// script's letters, so "é" and "É" would compare equal here while their hashes
+// differ, and a path could take over the row of another path that merely
+// shares its key.
+//
+// An upsert's guard is the WHERE of its DO UPDATE: a row of another path is
+// left as it is and the statement changes nothing.
+const char kUpsertGuard[] = " WHERE filepath IS NULL OR upper(filepath) = upper(excluded.filepath)";
+// A delete's guard takes the path as one parameter more, after the values.
+const char kDeleteGuard[] = " AND (filepath IS NULL OR upper(filepath) = upper(?))";
+
+// Used only where a guard cannot decide: the row under a key, to tell a key
+// without a row from a key that holds another path's row.
+const Statement kKeyLookups[] = {
+    {L"SELECT filepath FROM fileprotect WHERE pathhash = %d", RowGuard::kNone},
+    {L"SELECT filepath FROM rejectlist WHERE pathhash = %d", RowGuard::kNone},
+    {L"SELECT filepath FROM whitelist WHERE pathhash = %d", RowGuard::kNone},
+    {L"SELECT filepath FROM const_whitelist WHERE pathhash = %d", RowGuard::kNone},
+    {L"SELECT filepath FROM blocklist WHERE pathhash = %d", RowGuard::kNone},
+};
+
+const Statement& KeyLookup(PathTable table) {
+    switch (table) {
+        case PathTable::kFileProtect:
+            return kKeyLookups[0];
+        case PathTable::kRejectList:
+            return kKeyLookups[1];
+        case PathTable::kWhiteList:
+            return kKeyLookups[2];
+        case PathTable::kConstWhiteList:
+            return kKeyLookups[3];
+        case PathTable::kBlockList:
+            break;
+    }
+    return kKeyLookups[4];
+}
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
+
+// What the guards compute, for a stored text and a path's UTF-8.
+bool SamePath(const unsigned char* stored, int storedLength, const std::string& path) {
+    if (storedLength < 0 || static_cast<size_t>(storedLength) != path.size()) return false;
+    for (size_t i = 0; i < path.size(); ++i)
+        if (UpperAscii(static_cast<char>(stored[i])) != UpperAscii(path[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+bool CFileProtectCfgMgr::ExecFormatted(const Statement& statement,
                                        std::initializer_list<SqlValue> values,
                                        std::initializer_list<KeyClaim> claims) {
     mutex_.AssertHeld();
+    assert(statement.guard == RowGuard::kNone || claims.size() == 1);
     // Only the length is needed to run: the text is built for a log line.
     size_t length = 0;
-    switch (CheckFormatSql(format, values, &length)) {
+    switch (CheckFormatSql(statement.format, values, &length)) {
         case SqlFormatResult::kOk:
             break;
         case SqlFormatResult::kTooLong:
-            LogStatementFailure(format, values, SQLITE_TOOBIG);
+            LogStatementFailure(statement.format, values, SQLITE_TOOBIG);
             return false;
         case SqlFormatResult::kBadValue:
             WriteLog(kLogStatementFail, "%s ,option str=%s,errid = %d",
-                     Helper()->WideToUtf8(format).c_str(), SQLITE_MISUSE);
+                     Helper()->WideToUtf8(statement.format).c_str(), SQLITE_MISUSE);
             return false;
     }
+    for (const KeyClaim& claim : claims) {
+        if (claim.path.empty()) {  // no rule is ever about no path
+            LogStatementFailure(statement.format, values, SQLITE_MISUSE);
+            return false;
+        }
+    }
 
-    // Each text is converted once, for its claim and its bind alike, into
+    // Each text is converted once, for its bind and its claim alike, into
     // strings that keep their capacity from row to row.
     if (valueUtf8_.size() < values.size()) valueUtf8_.resize(values.size());
     size_t index = 0;
@@ -212,21 +279,37 @@ bool CFileProtectCfgMgr::ExecFormatted(const wchar_t* format,
         ++index;
     }
 
-    // A claim and its write must see the same table: outside a transaction
-    // the pair gets one of its own, which holds the write lock throughout.
+    // Claims that the statement cannot carry are checked first. Claims and
+    // write must see the same table: outside a transaction they get one of
+    // their own, which holds the write lock throughout.
+    const bool checkFirst = statement.guard == RowGuard::kNone && claims.size() != 0;
     std::unique_ptr<Transaction> own;
-    if (claims.size() != 0 && db_ && sqlite3_get_autocommit(db_))
+    if (checkFirst && db_ && sqlite3_get_autocommit(db_))
         own.reset(new Transaction(db_, Transaction::kWrite));
 
     int rc = db_ ? SQLITE_OK : SQLITE_MISUSE;
     if (rc == SQLITE_OK && own && !own->begun()) rc = sqlite3_errcode(db_);
-    if (rc == SQLITE_OK) rc = CheckClaims(claims, values);
+    if (rc == SQLITE_OK && checkFirst) rc = CheckClaims(claims, values);
     sqlite3_stmt* prepared = nullptr;
-    if (rc == SQLITE_OK) rc = Prepare(format, &prepared);
+    if (rc == SQLITE_OK) rc = Prepare(statement, &prepared);
     if (rc == SQLITE_OK) {
-        BoundStatement bound(prepared, values, valueUtf8_.data());
+        const std::string* guarded =
+            statement.guard == RowGuard::kDelete ? &ClaimUtf8(*claims.begin(), values) : nullptr;
+        BoundStatement bound(prepared, values, valueUtf8_.data(), guarded);
         rc = bound.bindResult();
         if (rc == SQLITE_OK) rc = sqlite3_step(prepared);
+    }
+    // A guarded write that changed nothing met a row that is not its path's
+    // own, or (a delete) a key without a row, or a row of the other kind.
+    // An upsert always writes a free key, so for it that row is another
+    // path's. A delete asks the key once, on this rare path alone. Outside
+    // a transaction that answer may come from a later moment than the delete
+    // saw, but the delete changed nothing either way, so the answer is one
+    // that some order of the two writes gives.
+    if (rc == SQLITE_DONE && statement.guard != RowGuard::kNone && sqlite3_changes(db_) == 0) {
+        const int claimed = statement.guard == RowGuard::kUpsert ? SQLITE_CONSTRAINT_PRIMARYKEY
+                                                                 : CheckClaims(claims, values);
+        if (claimed != SQLITE_OK) rc = claimed;
     }
     // A constraint violation counts as done, as it always has.
     bool ok = rc == SQLITE_DONE || rc == SQLITE_ROW || rc == SQLITE_CONSTRAINT;
@@ -234,7 +317,7 @@ bool CFileProtectCfgMgr::ExecFormatted(const wchar_t* format,
         ok = false;
         rc = sqlite3_errcode(db_);
     }
-    if (!ok) LogStatementFailure(format, values, rc);
+    if (!ok) LogStatementFailure(statement.format, values, rc);
     return ok;
 }
 
@@ -247,12 +330,12 @@ void CFileProtectCfgMgr::LogStatementFailure(const wchar_t* format,
              Helper()->WideToUtf8(statement).c_str(), rc);
 }
 
-int CFileProtectCfgMgr::Prepare(const wchar_t* format, sqlite3_stmt** statement) {
+int CFileProtectCfgMgr::Prepare(const Statement& statement, sqlite3_stmt** prepared) {
     mutex_.AssertHeld();
-    auto cached = prepared_.find(format);
+    auto cached = prepared_.find(&statement);
     if (cached != prepared_.end()) {
-        if (cached->second.format == format) {
-            *statement = cached->second.statement;
+        if (cached->second.format == statement.format) {
+            *prepared = cached->second.statement;
             return SQLITE_OK;
         }
         sqlite3_finalize(cached->second.statement);
@@ -262,18 +345,20 @@ int CFileProtectCfgMgr::Prepare(const wchar_t* format, sqlite3_stmt** statement)
     // Every value must become a parameter: a format that would need its
     // values spliced into the text is refused, never run as text.
     std::wstring sql;
-    if (!ParameterizeSql(format, &sql)) return SQLITE_MISUSE;
+    if (!ParameterizeSql(statement.format, &sql)) return SQLITE_MISUSE;
     std::string utf8 = Helper()->WideToUtf8(sql);
-    sqlite3_stmt* prepared = nullptr;
+    if (statement.guard == RowGuard::kUpsert) utf8 += kUpsertGuard;
+    if (statement.guard == RowGuard::kDelete) utf8 += kDeleteGuard;
+    sqlite3_stmt* made = nullptr;
     const char* tail = nullptr;
-    int rc = sqlite3_prepare_v2(db_, utf8.c_str(), static_cast<int>(utf8.size()), &prepared, &tail);
+    int rc = sqlite3_prepare_v2(db_, utf8.c_str(), static_cast<int>(utf8.size()), &made, &tail);
     if (rc == SQLITE_OK && tail && *tail) rc = SQLITE_MISUSE;  // more than one statement
     if (rc != SQLITE_OK) {
-        sqlite3_finalize(prepared);
+        sqlite3_finalize(made);
         return rc;
     }
-    prepared_.emplace(format, PreparedEntry{format, prepared});
-    *statement = prepared;
+    prepared_.emplace(&statement, PreparedEntry{statement.format, made});
+    *prepared = made;
     return SQLITE_OK;
 }
 
@@ -282,43 +367,12 @@ void CFileProtectCfgMgr::FinalizePrepared() {
     prepared_.clear();
 }
 
-namespace {
-
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
-
-// The hash upper-cases ASCII letters and nothing else, so two texts that
-// differ only there are one path; any other difference is another path.
-bool SamePath(const unsigned char* stored, int storedLength, const std::string& path) {
-    if (storedLength < 0 || static_cast<size_t>(storedLength) != path.size()) return false;
-    for (size_t i = 0; i < path.size(); ++i)
-        if (UpperAscii(static_cast<char>(stored[i])) != UpperAscii(path[i])) return false;
-    return true;
-}
-
-const wchar_t* KeyLookupFormat(PathTable table) {
-    switch (table) {
-        case PathTable::kFileProtect:
-            return L"SELECT filepath FROM fileprotect WHERE pathhash = %d";
-        case PathTable::kRejectList:
-            return L"SELECT filepath FROM rejectlist WHERE pathhash = %d";
-        case PathTable::kWhiteList:
-            return L"SELECT filepath FROM whitelist WHERE pathhash = %d";
-        case PathTable::kConstWhiteList:
-            return L"SELECT filepath FROM const_whitelist WHERE pathhash = %d";
-        case PathTable::kBlockList:
-            break;
-    }
-    return L"SELECT filepath FROM blocklist WHERE pathhash = %d";
-}
-
-}  // namespace
-
 int CFileProtectCfgMgr::CheckClaims(std::initializer_list<KeyClaim> claims,
                                     std::initializer_list<SqlValue> values) {
+    mutex_.AssertHeld();
     for (const KeyClaim& claim : claims) {
-        if (claim.path.empty()) return SQLITE_MISUSE;  // no rule is ever about no path
         sqlite3_stmt* lookup = nullptr;
-        int rc = Prepare(KeyLookupFormat(claim.table), &lookup);
+        int rc = Prepare(KeyLookup(claim.table), &lookup);
         if (rc != SQLITE_OK) return rc;
         BoundStatement bound(lookup, {claim.key});
         rc = bound.bindResult();
@@ -326,7 +380,6 @@ int CFileProtectCfgMgr::CheckClaims(std::initializer_list<KeyClaim> claims,
         if (rc == SQLITE_DONE) continue;  // a free key
         if (rc != SQLITE_ROW) return rc;
         const unsigned char* stored = sqlite3_column_text(lookup, 0);
-        // A row without a path text belongs to no other path.
         if (stored && !SamePath(stored, sqlite3_column_bytes(lookup, 0), ClaimUtf8(claim, values)))
             return SQLITE_CONSTRAINT_PRIMARYKEY;
     }

@@ -16,15 +16,18 @@ const char kSelectRows[] =
 // the extension's does not. That is not a slip to tidy away: the formatted
 // text is what a failed write logs, and those log lines must read exactly as
 // they always have, so each statement keeps its own spacing.
-const wchar_t kUpsertFile[] =
+const Statement kUpsertFile = {
     L"INSERT INTO fileprotect (pathhash, filepath, bextention, mountpoint, bFile) "
     L"VALUES(%d, '%s',%d, '%s', %d) ON CONFLICT(pathhash) DO UPDATE SET bextention = "
-    L"excluded.bextention";
-const wchar_t kUpsertExtension[] =
+    L"excluded.bextention",
+    RowGuard::kUpsert};
+const Statement kUpsertExtension = {
     L"INSERT INTO fileprotect (pathhash, filepath, bextention, mountpoint, bFile) "
     L"VALUES(%d, '%s',%d, '%s',%d) ON CONFLICT(pathhash) DO UPDATE SET bextention = "
-    L"excluded.bextention";
-const wchar_t kDeleteRow[] = L"DELETE FROM fileprotect WHERE pathhash = %d AND bextention = %d";
+    L"excluded.bextention",
+    RowGuard::kUpsert};
+const Statement kDeleteRow = {L"DELETE FROM fileprotect WHERE pathhash = %d AND bextention = %d",
+                              RowGuard::kDelete};
 
 // What an extension row holds in place of a mount point.
 const std::wstring kExtensionMountPoint = L"Flexten";

@@ -1,5 +1,7 @@
 #include "Query.h"
 
+#include <cassert>
+
 #include "HostLog.h"
 #include "Utf8Text.h"
 
@@ -45,9 +47,12 @@ int Query::Int(int column) const { return sqlite3_column_int(statement_, column)
 int64_t Query::Int64(int column) const { return sqlite3_column_int64(statement_, column); }
 
 BoundStatement::BoundStatement(sqlite3_stmt* statement, std::initializer_list<SqlValue> values,
-                               const std::string* utf8)
+                               const std::string* utf8, const std::string* guardedPath)
     : statement_(statement) {
-    if (sqlite3_bind_parameter_count(statement) != static_cast<int>(values.size())) {
+    // The previous execution reset it: no row or binding of it is left over.
+    assert(!sqlite3_stmt_busy(statement));
+    const int parameters = static_cast<int>(values.size()) + (guardedPath ? 1 : 0);
+    if (sqlite3_bind_parameter_count(statement) != parameters) {
         bindResult_ = SQLITE_RANGE;
         return;
     }
@@ -65,6 +70,9 @@ BoundStatement::BoundStatement(sqlite3_stmt* statement, std::initializer_list<Sq
         if (bindResult_ != SQLITE_OK) return;
         ++index;
     }
+    if (guardedPath)
+        bindResult_ = sqlite3_bind_text(statement, index + 1, guardedPath->c_str(),
+                                        static_cast<int>(guardedPath->size()), SQLITE_STATIC);
 }
 
 BoundStatement::~BoundStatement() {

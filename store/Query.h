@@ -60,15 +60,16 @@ public:
     // utf8[i] is the helper's UTF-8 of values[i] when that value is a text
     // (ToHelperUtf8), converted once by the caller, which may need the same
     // bytes for a key claim; it must stay alive until this object ends. May
-    // be null when no value is a text.
+    // be null when no value is a text. guardedPath, when given, is the UTF-8
+    // of the path a delete's guard takes, bound after the values.
     BoundStatement(sqlite3_stmt* statement, std::initializer_list<SqlValue> values,
-                   const std::string* utf8 = nullptr);
+                   const std::string* utf8 = nullptr, const std::string* guardedPath = nullptr);
     ~BoundStatement();
     BoundStatement(const BoundStatement&) = delete;
     BoundStatement& operator=(const BoundStatement&) = delete;
 
     // SQLITE_OK, SQLITE_RANGE when the statement does not take exactly the
-    // values given, SQLITE_MISUSE for a text without its UTF-8, or the code
+    // values given (and the guarded path), SQLITE_MISUSE for a text without its UTF-8, or the code
     // of the bind that failed.
     int bindResult() const { return bindResult_; }
 

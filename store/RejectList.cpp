@@ -3,6 +3,19 @@
 #include "Query.h"
 #include "Transaction.h"
 
+namespace {
+
+// A path already listed (in any letter case) keeps its mount point and file
+// flag and takes the new text.
+const Statement kUpsertReject = {
+    L"INSERT INTO 'rejectlist' (pathhash, filepath, mountpoint, bFile) "
+    L"VALUES(%d,'%s','%s',%d) ON CONFLICT(pathhash) DO UPDATE SET filepath = "
+    L"excluded.filepath",
+    RowGuard::kUpsert};
+const Statement kDeleteReject = {L"DELETE FROM rejectlist WHERE pathhash = %d", RowGuard::kDelete};
+
+}  // namespace
+
 bool CFileProtectCfgMgr::GetRejectList(std::vector<ProtectFileItem>& items) {
     MutexLock lock(&mutex_);
     return RunRead(db_, "SELECT pathhash, filepath, mountpoint, bFile FROM rejectlist",
@@ -21,16 +34,10 @@ bool CFileProtectCfgMgr::GetRejectList(std::vector<ProtectFileItem>& items) {
 
 bool CFileProtectCfgMgr::AddRejectList(const std::vector<ProtectFileItem>& items) {
     MutexLock lock(&mutex_);
-    // A path already listed (in any letter case) keeps its mount point and
-    // file flag and takes the new text.
     return RunAllOrNothing(db_, items, [&](const ProtectFileItem& item) {
         const int32_t key = PathKey(item.filepath);
-        return ExecFormatted(
-            L"INSERT INTO 'rejectlist' (pathhash, filepath, mountpoint, bFile) "
-            L"VALUES(%d,'%s','%s',%d) ON CONFLICT(pathhash) DO UPDATE SET filepath = "
-            L"excluded.filepath",
-            {key, item.filepath, item.mountpoint, item.bFile ? 1 : 0},
-            {{PathTable::kRejectList, key, item.filepath}});
+        return ExecFormatted(kUpsertReject, {key, item.filepath, item.mountpoint, item.bFile ? 1 : 0},
+                             {{PathTable::kRejectList, key, item.filepath}});
     });
 }
 
@@ -38,8 +45,7 @@ bool CFileProtectCfgMgr::DeleteRejectList(const std::vector<std::wstring>& paths
     MutexLock lock(&mutex_);
     return RunKeepWhatWasDone(db_, paths, [&](const std::wstring& path) {
         const int32_t key = PathKey(path);
-        return ExecFormatted(L"DELETE FROM rejectlist WHERE pathhash = %d", {key},
-                             {{PathTable::kRejectList, key, path}});
+        return ExecFormatted(kDeleteReject, {key}, {{PathTable::kRejectList, key, path}});
     });
 }
 

@@ -31,6 +31,24 @@ private:
     const std::wstring* text_ = nullptr;
 };
 
+// How a write by path keeps to its own path's row. Every path row is keyed
+// by a 32-bit hash of its path, so another path may own the row under the
+// same key; the guard carries the write's claim on the key (see KeyClaim in
+// FileProtectCfgMgr.h) inside the statement itself.
+enum class RowGuard {
+    kNone,    // no guard: the claims, if any, are checked before the write
+    kUpsert,  // INSERT ... ON CONFLICT(pathhash) DO UPDATE ...: the update
+              // applies only to the path's own row
+    kDelete,  // DELETE ... WHERE pathhash = ...: deletes only the path's own row
+};
+
+// One statement of the store: a constant of the library, known to the
+// prepared-statement cache by its address.
+struct Statement {
+    const wchar_t* format;
+    RowGuard guard;
+};
+
 enum class SqlFormatResult { kOk, kTooLong, kBadValue };
 
 // Fills format with values in order. On kTooLong, statement holds the whole
