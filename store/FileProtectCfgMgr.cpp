@@ -334,12 +334,8 @@ int CFileProtectCfgMgr::Prepare(const Statement& statement, sqlite3_stmt** prepa
     mutex_.AssertHeld();
     auto cached = prepared_.find(&statement);
     if (cached != prepared_.end()) {
-        if (cached->second.format == statement.format) {
-            *prepared = cached->second.statement;
-            return SQLITE_OK;
-        }
-        sqlite3_finalize(cached->second.statement);
-        prepared_.erase(cached);
+        *prepared = cached->second;
+        return SQLITE_OK;
     }
 
     // Every value must become a parameter: a format that would need its
@@ -357,13 +353,13 @@ int CFileProtectCfgMgr::Prepare(const Statement& statement, sqlite3_stmt** prepa
         sqlite3_finalize(made);
         return rc;
     }
-    prepared_.emplace(&statement, PreparedEntry{statement.format, made});
+    prepared_.emplace(&statement, made);
     *prepared = made;
     return SQLITE_OK;
 }
 
 void CFileProtectCfgMgr::FinalizePrepared() {
-    for (auto& entry : prepared_) sqlite3_finalize(entry.second.statement);
+    for (auto& entry : prepared_) sqlite3_finalize(entry.second);
     prepared_.clear();
 }
 

@@ -191,15 +191,10 @@ private:
     static int BusyHandler(void* context, int retries);
 
     sqlite3* db_ = nullptr;
-    // Prepared statements for db_, finalized before it closes. Found by the
-    // Statement's address (statements are the library's constants) and
-    // confirmed by its format's text, so a statement at a reused address is
-    // never mistaken.
-    struct PreparedEntry {
-        std::wstring format;
-        sqlite3_stmt* statement;
-    };
-    std::unordered_map<const Statement*, PreparedEntry> prepared_;
+    // Prepared statements for db_, finalized before it closes, found by the
+    // Statement's address alone: every Statement is a constant of this
+    // library, so its address names one statement as long as the process runs.
+    std::unordered_map<const Statement*, sqlite3_stmt*> prepared_;
     // The UTF-8 of the current statement's texts, by value position, and of
     // a claimed path that is not among them. Reused from row to row.
     std::vector<std::string> valueUtf8_;
