@@ -250,9 +250,8 @@ bool CFileProtectCfgMgr::ExecFormatted(const Statement& statement,
                                        std::initializer_list<KeyClaim> claims) {
     mutex_.AssertHeld();
     assert(statement.guard == RowGuard::kNone || claims.size() == 1);
-    // Only the length is needed to run: the text is built for a log line.
-    size_t length = 0;
-    switch (CheckFormatSql(statement.format, values, &length)) {
+    // The text itself is built only for a log line.
+    switch (CheckFormatSql(statement, values)) {
         case SqlFormatResult::kOk:
             break;
         case SqlFormatResult::kTooLong:
