@@ -394,7 +394,7 @@ const std::string& CFileProtectCfgMgr::ClaimUtf8(const KeyClaim& claim,
 }
 
 int32_t CFileProtectCfgMgr::PathKey(const std::wstring& path) {
-    return static_cast<int32_t>(Helper()->GetPathHash(path));
+    return static_cast<int32_t>(HelperPathHash(path));
 }
 
 int CFileProtectCfgMgr::BusyHandler(void*, int) {

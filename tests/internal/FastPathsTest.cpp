@@ -100,6 +100,16 @@ TEST(FastPaths, WideToUtf8MatchesTheHelperAndHashesMatchThePlainPath) {
     }
 }
 
+TEST(FastPaths, TheStoresPathHashMatchesTheHelpers) {
+    std::vector<std::wstring> texts = AdversarialWideTexts();
+    for (size_t size : {340u, 341u, 342u, 1020u, 1021u, 1023u, 1024u})  // around the encoder's buffer
+        for (const wchar_t* unit : {L"a", L"\u00e9", L"\u6587"}) texts.push_back(std::wstring(size, unit[0]));
+    for (const std::wstring& text : texts) {
+        SCOPED_TRACE(testing::Message() << "text of " << text.size() << " units");
+        EXPECT_EQ(Helper()->GetPathHash(text), HelperPathHash(text));
+    }
+}
+
 TEST(FastPaths, Utf8ToWideMatchesTheHelper) {
     std::wstring reused = L"capacity left from a longer previous text";
     for (const std::string& bytes : AdversarialUtf8Texts()) {
