@@ -348,6 +348,120 @@ BENCHMARK_TEMPLATE(BM_RawReadRejectListRecords, RowPath)->Name("BM_RawReadReject
 BENCHMARK_TEMPLATE(BM_RawReadRejectListRecords, WideRowPath)
     ->Name("BM_RawReadRejectListRecordsWide")->Arg(kRows)->Unit(benchmark::kMillisecond);
 
+// The white list and the protected files hold the same rows, written
+// through the store.
+bool FillStoreWhiteList(IFileProtectCfgMgr* store, int count) {
+    std::vector<ProtectFileItem> rows(count);
+    for (int i = 0; i < count; ++i) {
+        rows[i].filepath = RowPath(i);
+        rows[i].mountpoint = L"C:\\";
+        rows[i].bFile = true;
+    }
+    return store->AddWhiteList(rows, false);
+}
+
+bool FillStoreProtectFiles(IFileProtectCfgMgr* store, int count) {
+    std::vector<ProtectFileItem> rows(count);
+    for (int i = 0; i < count; ++i) {
+        rows[i].filepath = RowPath(i);
+        rows[i].mountpoint = L"C:\\";
+        rows[i].bFile = true;
+    }
+    return store->AddProtectFile(rows, false);
+}
+
+void BM_StoreGetWhiteList(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    IFileProtectCfgMgr* store = FreshStore();
+    if (!FillStoreWhiteList(store, count)) state.SkipWithError("filling whitelist failed");
+    for (auto _ : state) {
+        std::vector<ProtectFileItem> items;
+        if (!store->GetWhiteList(items, false) || static_cast<int>(items.size()) != count)
+            state.SkipWithError("GetWhiteList read the wrong rows");
+        benchmark::DoNotOptimize(items.data());
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+    store->ClearWhiteList(false);
+}
+BENCHMARK(BM_StoreGetWhiteList)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+void BM_RawReadWhiteListRecords(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    StoreFileReader raw(FillStoreWhiteList, count);
+    if (!raw.filled()) state.SkipWithError("filling whitelist failed");
+    TimeRawRead<ProtectFileItem>(state, raw.handle(),
+                                 "SELECT pathhash, filepath, mountpoint, bFile FROM whitelist", count,
+                                 [](sqlite3_stmt* query) {
+                                     ProtectFileItem item;
+                                     item.filepath = Text16(query, 1);
+                                     item.mountpoint = Text16(query, 2);
+                                     item.bFile = sqlite3_column_int(query, 3) != 0;
+                                     return item;
+                                 });
+}
+BENCHMARK(BM_RawReadWhiteListRecords)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+void BM_StoreGetProtectFileList(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    IFileProtectCfgMgr* store = FreshStore();
+    if (!FillStoreProtectFiles(store, count)) state.SkipWithError("filling fileprotect failed");
+    for (auto _ : state) {
+        std::vector<ProtectFileItem> items;
+        std::vector<std::wstring> extensions;
+        if (!store->GetProtectFileList(items, extensions) || static_cast<int>(items.size()) != count)
+            state.SkipWithError("GetProtectFileList read the wrong rows");
+        benchmark::DoNotOptimize(items.data());
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+    store->ClearProtectAll();
+}
+BENCHMARK(BM_StoreGetProtectFileList)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+// A host's read splits extension rows from the others as the store does.
+void BM_RawReadProtectFileRecords(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    StoreFileReader raw(FillStoreProtectFiles, count);
+    if (!raw.filled()) state.SkipWithError("filling fileprotect failed");
+    std::vector<std::wstring> extensions;
+    TimeRawRead<ProtectFileItem>(
+        state, raw.handle(), "SELECT pathhash, filepath, bextention, mountpoint, bFile FROM fileprotect",
+        count, [&extensions](sqlite3_stmt* query) {
+            ProtectFileItem item;
+            item.filepath = Text16(query, 1);
+            item.bextention = sqlite3_column_int(query, 2) != 0;
+            if (item.bextention) extensions.push_back(item.filepath);
+            item.mountpoint = Text16(query, 3);
+            item.bFile = sqlite3_column_int(query, 4) != 0;
+            return item;
+        });
+}
+BENCHMARK(BM_RawReadProtectFileRecords)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+void BM_StoreGetProtectPathList(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    IFileProtectCfgMgr* store = FreshStore();
+    if (!FillStoreProtectFiles(store, count)) state.SkipWithError("filling fileprotect failed");
+    for (auto _ : state) {
+        std::vector<std::wstring> paths;
+        store->GetProtectPathList(paths);
+        if (static_cast<int>(paths.size()) != count)
+            state.SkipWithError("GetProtectPathList read the wrong rows");
+        benchmark::DoNotOptimize(paths.data());
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+    store->ClearProtectAll();
+}
+BENCHMARK(BM_StoreGetProtectPathList)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+void BM_RawReadProtectPaths(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    StoreFileReader raw(FillStoreProtectFiles, count);
+    if (!raw.filled()) state.SkipWithError("filling fileprotect failed");
+    TimeRawRead<std::wstring>(state, raw.handle(), "SELECT pathhash, filepath FROM fileprotect", count,
+                              [](sqlite3_stmt* query) { return Text16(query, 1); });
+}
+BENCHMARK(BM_RawReadProtectPaths)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCH_RATIO(hot_block_add, "AddBlockCount on a hot path vs raw SQLite upsert",
@@ -359,6 +473,14 @@ BENCH_RATIO(reject_list_same_output, "GetRejectList, 10,000 rows vs raw into the
 BENCH_RATIO(reject_list_wide_same_output,
             "GetRejectList, 10,000 non-ASCII rows vs raw into the same records",
             "BM_StoreGetRejectListWide/10000", "BM_RawReadRejectListRecordsWide/10000", 0.90);
+BENCH_RATIO(white_list_same_output, "GetWhiteList, 10,000 rows vs raw into the same records",
+            "BM_StoreGetWhiteList/10000", "BM_RawReadWhiteListRecords/10000", 0.90);
+BENCH_RATIO(protect_list_same_output,
+            "GetProtectFileList, 10,000 rows vs raw into the same records",
+            "BM_StoreGetProtectFileList/10000", "BM_RawReadProtectFileRecords/10000", 0.90);
+BENCH_RATIO(protect_paths_same_output,
+            "GetProtectPathList, 10,000 rows vs raw into the same texts",
+            "BM_StoreGetProtectPathList/10000", "BM_RawReadProtectPaths/10000", 0.90);
 BENCH_RATIO(block_list_floor, "GetBlockList, 10,000 rows vs raw narrow read",
             "BM_StoreGetBlockList/10000", "BM_RawReadBlockList/10000", 0.60);
 BENCH_RATIO(reject_list_floor, "GetRejectList, 10,000 rows vs raw narrow read",
