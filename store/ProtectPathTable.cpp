@@ -47,6 +47,8 @@ bool ReadFileRow(const Query& query, ProtectFileItem* item) {
 void CFileProtectCfgMgr::GetProtectPathList(std::vector<std::wstring>& paths) {
     MutexLock lock(&mutex_);
     RunRead(db_, kSelectPaths, [&](Query& query) {
+        // Through one reused text: measured faster here than reading in
+        // place, as the copy is made at its final size.
         std::wstring path;
         while (query.Step())
             if (query.Text(1, &path)) paths.push_back(path);
@@ -57,11 +59,14 @@ bool CFileProtectCfgMgr::GetProtectFileList(std::vector<ProtectFileItem>& items,
                                             std::vector<std::wstring>& extensions) {
     MutexLock lock(&mutex_);
     return RunRead(db_, kSelectRows, [&](Query& query) {
+        // Read in place: a file or folder row's texts are allocated once; an
+        // extension row's text moves on to its own list.
         while (query.Step()) {
-            ProtectFileItem item;
-            if (!ReadFileRow(query, &item)) continue;
-            if (item.bextention) extensions.push_back(item.filepath);
-            else items.push_back(item);
+            items.emplace_back();
+            ProtectFileItem& item = items.back();
+            const bool listed = ReadFileRow(query, &item);
+            if (listed && item.bextention) extensions.push_back(std::move(item.filepath));
+            if (!listed || item.bextention) items.pop_back();
         }
     });
 }

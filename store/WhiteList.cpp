@@ -76,10 +76,12 @@ const RenameTarget* RenameTargetOf(uint16_t listKinds) {
 bool CFileProtectCfgMgr::GetWhiteList(std::vector<ProtectFileItem>& items, const bool& constList) {
     MutexLock lock(&mutex_);
     return RunRead(db_, WhiteTable(constList).select, [&](Query& query) {
-        ProtectFileItem item;
-        // Unlike the reject list, a row without a path text is never listed.
-        while (query.Step())
-            if (ReadPathRow(query, &item) && !item.filepath.empty()) items.push_back(item);
+        // Read in place: each row's texts are allocated once. Unlike the
+        // reject list, a row without a path text is never listed.
+        while (query.Step()) {
+            items.emplace_back();
+            if (!ReadPathRow(query, &items.back()) || items.back().filepath.empty()) items.pop_back();
+        }
     });
 }
 
