@@ -140,7 +140,9 @@ TEST(KeyClaims, EveryOperationTellsItsOwnRowFromAnothersOverAwkwardTexts) {
             LogCapture log;
             EXPECT_EQ(own, operation.run({c.path}));
             EXPECT_EQ(!own, Logged(log, "errid = 1555"));
-            if (!own) EXPECT_EQ(before, Db().Scalar("SELECT quote(filepath) FROM " + operation.table));
+            if (!own) {
+                EXPECT_EQ(before, Db().Scalar("SELECT quote(filepath) FROM " + operation.table));
+            }
         }
     }
 }
