@@ -68,6 +68,33 @@ sqlite3* OpenRawDatabase() {
     return db;
 }
 
+// The timed part of both baselines: one transaction, one prepared upsert,
+// and per row what bindRow(insert, row) binds to it. False when a row fails.
+template <typename Row, typename BindRow>
+bool UpsertRows(sqlite3* db, const std::vector<Row>& rows, BindRow bindRow) {
+    sqlite3_exec(db, "BEGIN TRANSACTION;", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO fileprotect (pathhash, filepath, bextention, mountpoint, "
+                       "bFile) VALUES(?, ?, ?, ?, ?) ON CONFLICT(pathhash) DO UPDATE SET "
+                       "bextention = excluded.bextention",
+                       -1, &insert, nullptr);
+    bool ok = insert != nullptr;
+    for (const Row& row : rows) {
+        if (!ok) break;
+        bindRow(insert, row);
+        ok = sqlite3_step(insert) == SQLITE_DONE;
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
+    return ok;
+}
+
+void BindText(sqlite3_stmt* statement, int index, const std::string& text) {
+    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
 void BM_RawSqliteInsert(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     std::vector<RawRow> rows;
@@ -80,29 +107,13 @@ void BM_RawSqliteInsert(benchmark::State& state) {
         state.PauseTiming();
         sqlite3_exec(db, "DELETE FROM fileprotect", nullptr, nullptr, nullptr);
         state.ResumeTiming();
-
-        sqlite3_exec(db, "BEGIN TRANSACTION;", nullptr, nullptr, nullptr);
-        sqlite3_stmt* insert = nullptr;
-        sqlite3_prepare_v2(db,
-                           "INSERT INTO fileprotect (pathhash, filepath, bextention, mountpoint, "
-                           "bFile) VALUES(?, ?, ?, ?, ?) ON CONFLICT(pathhash) DO UPDATE SET "
-                           "bextention = excluded.bextention",
-                           -1, &insert, nullptr);
-        bool ok = insert != nullptr;
-        for (const RawRow& row : rows) {
-            if (!ok) break;
+        const bool ok = UpsertRows(db, rows, [](sqlite3_stmt* insert, const RawRow& row) {
             sqlite3_bind_int(insert, 1, row.key);
-            sqlite3_bind_text(insert, 2, row.path.data(), static_cast<int>(row.path.size()),
-                              SQLITE_STATIC);
+            BindText(insert, 2, row.path);
             sqlite3_bind_int(insert, 3, 0);
-            sqlite3_bind_text(insert, 4, row.mountpoint.data(),
-                              static_cast<int>(row.mountpoint.size()), SQLITE_STATIC);
+            BindText(insert, 4, row.mountpoint);
             sqlite3_bind_int(insert, 5, row.file);
-            ok = sqlite3_step(insert) == SQLITE_DONE;
-            sqlite3_reset(insert);
-        }
-        sqlite3_finalize(insert);
-        sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
+        });
         if (!ok) state.SkipWithError("raw insert failed");
     }
     state.SetItemsProcessed(state.iterations() * count);
@@ -121,43 +132,28 @@ void BM_HostAddProtectFile(benchmark::State& state) {
     IHlpFunc* helper = getHlpObj();
     sqlite3* db = nullptr;
     sqlite3_open_v2(Narrow(StoreDatabasePath()).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    std::string path;
+    std::string mountpoint;
     auto utf8 = [](const std::wstring& text, std::string* out) {
         out->resize(text.size() * 3 + 1);
         const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                                &(*out)[0], static_cast<int>(out->size()), nullptr, nullptr);
         out->resize(length > 0 ? static_cast<size_t>(length) : 0);
     };
-    std::string path;
-    std::string mountpoint;
 
     for (auto _ : state) {
         state.PauseTiming();
         store->ClearProtectAll();
         state.ResumeTiming();
-
-        sqlite3_exec(db, "BEGIN TRANSACTION;", nullptr, nullptr, nullptr);
-        sqlite3_stmt* insert = nullptr;
-        sqlite3_prepare_v2(db,
-                           "INSERT INTO fileprotect (pathhash, filepath, bextention, mountpoint, "
-                           "bFile) VALUES(?, ?, ?, ?, ?) ON CONFLICT(pathhash) DO UPDATE SET "
-                           "bextention = excluded.bextention",
-                           -1, &insert, nullptr);
-        bool ok = insert != nullptr;
-        for (const ProtectFileItem& item : items) {
-            if (!ok) break;
+        const bool ok = UpsertRows(db, items, [&](sqlite3_stmt* insert, const ProtectFileItem& item) {
             utf8(item.filepath, &path);
             utf8(item.mountpoint, &mountpoint);
             sqlite3_bind_int(insert, 1, static_cast<int32_t>(helper->GetPathHash(item.filepath)));
-            sqlite3_bind_text(insert, 2, path.data(), static_cast<int>(path.size()), SQLITE_STATIC);
+            BindText(insert, 2, path);
             sqlite3_bind_int(insert, 3, 0);
-            sqlite3_bind_text(insert, 4, mountpoint.data(), static_cast<int>(mountpoint.size()),
-                              SQLITE_STATIC);
+            BindText(insert, 4, mountpoint);
             sqlite3_bind_int(insert, 5, item.bFile ? 1 : 0);
-            ok = sqlite3_step(insert) == SQLITE_DONE;
-            sqlite3_reset(insert);
-        }
-        sqlite3_finalize(insert);
-        sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
+        });
         if (!ok) state.SkipWithError("host insert failed");
     }
     state.SetItemsProcessed(state.iterations() * count);
