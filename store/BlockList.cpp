@@ -1,8 +1,8 @@
 // Per-path block counts: the table blocklist.
 #include <cstdint>
 
-#include "Query.h"
 #include "FileProtectCfgMgr.h"
+#include "Query.h"
 #include "Transaction.h"
 #include "Utf8Text.h"
 
@@ -110,6 +110,7 @@ bool CFileProtectCfgMgr::GetBlockCount(BlockCountItem& item) {
 }
 
 bool CFileProtectCfgMgr::FindBlockCountByKey(const std::wstring& path, int32_t* count) {
+    mutex_.AssertHeld();
     sqlite3_stmt* lookup = nullptr;
     if (Prepare(kBlockRowByKey, &lookup) != SQLITE_OK) return false;
     BoundStatement bound(lookup, {PathKey(path)});
