@@ -202,8 +202,11 @@ namespace {
 // shares its key.
 //
 // An upsert's guard is the WHERE of its DO UPDATE: a row of another path is
-// left as it is and the statement changes nothing.
-const char kUpsertGuard[] = " WHERE filepath IS NULL OR upper(filepath) = upper(excluded.filepath)";
+// left as it is and the statement changes nothing. The same text, the usual
+// case of a repeated add, is taken first, without the two upper() copies.
+const char kUpsertGuard[] =
+    " WHERE filepath = excluded.filepath OR filepath IS NULL"
+    " OR upper(filepath) = upper(excluded.filepath)";
 // A delete's guard takes the path as one parameter more, after the values.
 const char kDeleteGuard[] = " AND (filepath IS NULL OR upper(filepath) = upper(?))";
 
