@@ -147,10 +147,10 @@ BENCH_RATIO(cache_append_backlog, "one append, none waiting vs 50,000 waiting",
             "BM_CacheAppendBacklog/0/iterations:40/manual_time", 0.33);
 BENCH_RATIO(cache_append_1p, "cache appends, 1 process vs bare TinyXML",
             "BM_CacheAppendProcesses/1/iterations:3/manual_time",
-            "BM_TinyXmlAppend<SaveInPlace>/100/iterations:3/manual_time", 0.80);
+            "BM_TinyXmlAppend<SaveInPlace>/100/iterations:3/manual_time", 0);
 BENCH_RATIO(cache_append_1p_killsafe, "cache appends, 1 process vs TinyXML saving by rename",
             "BM_CacheAppendProcesses/1/iterations:3/manual_time",
-            "BM_TinyXmlAppend<SaveByReplacing>/100/iterations:3/manual_time", 0);
+            "BM_TinyXmlAppend<SaveByReplacing>/100/iterations:3/manual_time", 0.90);
 BENCH_RATIO(cache_append_4p, "cache appends, 4 processes vs bare TinyXML",
             "BM_CacheAppendProcesses/4/iterations:3/manual_time",
             "BM_TinyXmlAppend<SaveInPlace>/400/iterations:3/manual_time", 0);

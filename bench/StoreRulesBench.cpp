@@ -25,6 +25,13 @@ std::wstring RowPath(int i) {
            L".docx";
 }
 
+// The same rows with letters beyond ASCII in every path, which no text
+// conversion can take as bytes unit for unit.
+std::wstring WideRowPath(int i) {
+    return L"C:\\Donn\u00e9es\\Dossier " + std::to_wstring(i % 97) + L"\\\u6587\u6863 " +
+           std::to_wstring(i) + L" \u00e9t\u00e9.docx";
+}
+
 int32_t Key(const std::wstring& path) {
     return static_cast<int32_t>(getHlpObj()->GetPathHash(path));
 }
@@ -88,26 +95,6 @@ std::wstring Text16(sqlite3_stmt* query, int column) {
                         static_cast<size_t>(sqlite3_column_bytes16(query, column)) / 2);
 }
 
-// Times one raw read of every row per iteration, the way a user of SQLite
-// would write it: a read transaction, one prepared query, each row appended
-// as the record readRow makes of it.
-template <typename Record, typename ReadRow>
-void TimeRawRead(benchmark::State& state, sqlite3* db, const char* sql, int count,
-                 ReadRow readRow) {
-    for (auto _ : state) {
-        std::vector<Record> items;
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt* query = nullptr;
-        sqlite3_prepare_v2(db, sql, -1, &query, nullptr);
-        while (sqlite3_step(query) == SQLITE_ROW) items.push_back(readRow(query));
-        sqlite3_finalize(query);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        if (static_cast<int>(items.size()) != count) state.SkipWithError("read the wrong rows");
-        benchmark::DoNotOptimize(items.data());
-    }
-    state.SetItemsProcessed(state.iterations() * count);
-}
-
 const char kRawBlockQuery[] = "SELECT pathhash, filepath, blockcount FROM blocklist";
 const char kRawRejectQuery[] = "SELECT pathhash, filepath, mountpoint, bFile FROM rejectlist";
 
@@ -125,14 +112,29 @@ bool FillStoreBlockList(IFileProtectCfgMgr* store, int count) {
     return store->AddBlockCountList(rows);
 }
 
-bool FillStoreRejectList(IFileProtectCfgMgr* store, int count) {
+// Files on drive C:, as the reject and white lists and the protected files hold them.
+template <std::wstring (*Path)(int)>
+std::vector<ProtectFileItem> PathRows(int count) {
     std::vector<ProtectFileItem> rows(count);
     for (int i = 0; i < count; ++i) {
-        rows[i].filepath = RowPath(i);
+        rows[i].filepath = Path(i);
         rows[i].mountpoint = L"C:\\";
         rows[i].bFile = true;
     }
-    return store->AddRejectList(rows);
+    return rows;
+}
+
+template <std::wstring (*Path)(int)>
+bool FillStoreRejectList(IFileProtectCfgMgr* store, int count) {
+    return store->AddRejectList(PathRows<Path>(count));
+}
+
+bool FillStoreWhiteList(IFileProtectCfgMgr* store, int count) {
+    return store->AddWhiteList(PathRows<RowPath>(count), false);
+}
+
+bool FillStoreProtectFiles(IFileProtectCfgMgr* store, int count) {
+    return store->AddProtectFile(PathRows<RowPath>(count), false);
 }
 
 // The raw reads run on the store's own database file, filled through the
@@ -162,6 +164,61 @@ private:
     bool filled_;
     sqlite3* db_ = nullptr;
 };
+
+// Times one raw read of every row per iteration, the way a user of SQLite
+// would write it: a read transaction, one prepared query, each row appended
+// as the record readRow makes of it; on the store's file, filled by fill.
+template <typename Record, typename ReadRow>
+void TimeRawRead(benchmark::State& state, bool (*fill)(IFileProtectCfgMgr*, int), const char* sql,
+                 ReadRow readRow) {
+    const int count = static_cast<int>(state.range(0));
+    StoreFileReader raw(fill, count);
+    if (!raw.filled()) state.SkipWithError("filling the table failed");
+    sqlite3* db = raw.handle();
+    for (auto _ : state) {
+        std::vector<Record> items;
+        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+        sqlite3_stmt* query = nullptr;
+        sqlite3_prepare_v2(db, sql, -1, &query, nullptr);
+        while (sqlite3_step(query) == SQLITE_ROW) items.push_back(readRow(query));
+        sqlite3_finalize(query);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        if (static_cast<int>(items.size()) != count) state.SkipWithError("read the wrong rows");
+        benchmark::DoNotOptimize(items.data());
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+// A row of the reject or white list as the record the store returns.
+ProtectFileItem PathRecord(sqlite3_stmt* query) {
+    ProtectFileItem item;
+    item.filepath = Text16(query, 1);
+    item.mountpoint = Text16(query, 2);
+    item.bFile = sqlite3_column_int(query, 3) != 0;
+    return item;
+}
+
+// Times one listing by the store per iteration, of `count` rows that fill
+// wrote through it; list(store) lists them and answers how many it listed
+// (-1 on failure).
+template <typename List>
+void TimeStoreList(benchmark::State& state, bool (*fill)(IFileProtectCfgMgr*, int), List list) {
+    const int count = static_cast<int>(state.range(0));
+    IFileProtectCfgMgr* store = FreshStore();
+    if (!fill(store, count)) state.SkipWithError("filling the table failed");
+    for (auto _ : state)
+        if (list(store) != count) state.SkipWithError("the store listed the wrong rows");
+    state.SetItemsProcessed(state.iterations() * count);
+    FreshStore();
+}
+
+// The size of a list the store filled, after keeping the compiler from
+// dropping the work that filled it; -1 when the store reported failure.
+template <typename List>
+int Listed(bool succeeded, const List& list) {
+    benchmark::DoNotOptimize(list.data());
+    return succeeded ? static_cast<int>(list.size()) : -1;
+}
 
 void BM_StoreAddBlockCountHot(benchmark::State& state) {
     IFileProtectCfgMgr* store = FreshStore();
@@ -195,17 +252,10 @@ void BM_RawUpsertBlockCountHot(benchmark::State& state) {
 BENCHMARK(BM_RawUpsertBlockCountHot)->Unit(benchmark::kMicrosecond);
 
 void BM_StoreGetBlockList(benchmark::State& state) {
-    const int count = static_cast<int>(state.range(0));
-    IFileProtectCfgMgr* store = FreshStore();
-    if (!FillStoreBlockList(store, count)) state.SkipWithError("filling blocklist failed");
-    for (auto _ : state) {
+    TimeStoreList(state, FillStoreBlockList, [](IFileProtectCfgMgr* store) {
         std::vector<BlockCountItem> items;
-        if (!store->GetBlockList(items) || static_cast<int>(items.size()) != count)
-            state.SkipWithError("GetBlockList read the wrong rows");
-        benchmark::DoNotOptimize(items.data());
-    }
-    state.SetItemsProcessed(state.iterations() * count);
-    store->ClearBlockList();
+        return Listed(store->GetBlockList(items), items);
+    });
 }
 BENCHMARK(BM_StoreGetBlockList)->Arg(kRows)->Unit(benchmark::kMillisecond);
 
@@ -216,10 +266,7 @@ struct RawBlockRow {
 };
 
 void BM_RawReadBlockList(benchmark::State& state) {
-    const int count = static_cast<int>(state.range(0));
-    StoreFileReader raw(FillStoreBlockList, count);
-    if (!raw.filled()) state.SkipWithError("filling blocklist failed");
-    TimeRawRead<RawBlockRow>(state, raw.handle(), kRawBlockQuery, count, [](sqlite3_stmt* query) {
+    TimeRawRead<RawBlockRow>(state, FillStoreBlockList, kRawBlockQuery, [](sqlite3_stmt* query) {
         return RawBlockRow{sqlite3_column_int(query, 0), Utf8Column(query, 1),
                            sqlite3_column_int(query, 2)};
     });
@@ -229,10 +276,7 @@ BENCHMARK(BM_RawReadBlockList)->Arg(kRows)->Unit(benchmark::kMillisecond);
 // What a user would write instead of calling the store: one prepared query
 // in a read transaction, into the records the store returns.
 void BM_RawReadBlockListRecords(benchmark::State& state) {
-    const int count = static_cast<int>(state.range(0));
-    StoreFileReader raw(FillStoreBlockList, count);
-    if (!raw.filled()) state.SkipWithError("filling blocklist failed");
-    TimeRawRead<BlockCountItem>(state, raw.handle(), kRawBlockQuery, count, [](sqlite3_stmt* query) {
+    TimeRawRead<BlockCountItem>(state, FillStoreBlockList, kRawBlockQuery, [](sqlite3_stmt* query) {
         BlockCountItem item;
         item.pathhash = sqlite3_column_int(query, 0);
         item.filepath = Text16(query, 1);
@@ -286,20 +330,17 @@ void BM_RawKeyedBlockCount(benchmark::State& state) {
 }
 BENCHMARK(BM_RawKeyedBlockCount)->Arg(kRows)->Unit(benchmark::kMicrosecond);
 
+template <std::wstring (*Path)(int)>
 void BM_StoreGetRejectList(benchmark::State& state) {
-    const int count = static_cast<int>(state.range(0));
-    IFileProtectCfgMgr* store = FreshStore();
-    if (!FillStoreRejectList(store, count)) state.SkipWithError("filling rejectlist failed");
-    for (auto _ : state) {
+    TimeStoreList(state, FillStoreRejectList<Path>, [](IFileProtectCfgMgr* store) {
         std::vector<ProtectFileItem> items;
-        if (!store->GetRejectList(items) || static_cast<int>(items.size()) != count)
-            state.SkipWithError("GetRejectList read the wrong rows");
-        benchmark::DoNotOptimize(items.data());
-    }
-    state.SetItemsProcessed(state.iterations() * count);
-    store->ClearRejectList();
+        return Listed(store->GetRejectList(items), items);
+    });
 }
-BENCHMARK(BM_StoreGetRejectList)->Arg(kRows)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_StoreGetRejectList, RowPath)->Name("BM_StoreGetRejectList")->Arg(kRows)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_StoreGetRejectList, WideRowPath)->Name("BM_StoreGetRejectListWide")
+    ->Arg(kRows)->Unit(benchmark::kMillisecond);
 
 struct RawPathRow {
     std::string path;
@@ -308,29 +349,77 @@ struct RawPathRow {
 };
 
 void BM_RawReadRejectList(benchmark::State& state) {
-    const int count = static_cast<int>(state.range(0));
-    StoreFileReader raw(FillStoreRejectList, count);
-    if (!raw.filled()) state.SkipWithError("filling rejectlist failed");
-    TimeRawRead<RawPathRow>(state, raw.handle(), kRawRejectQuery, count, [](sqlite3_stmt* query) {
+    TimeRawRead<RawPathRow>(state, FillStoreRejectList<RowPath>, kRawRejectQuery, [](sqlite3_stmt* query) {
         return RawPathRow{Utf8Column(query, 1), Utf8Column(query, 2),
                           sqlite3_column_int(query, 3) != 0};
     });
 }
 BENCHMARK(BM_RawReadRejectList)->Arg(kRows)->Unit(benchmark::kMillisecond);
 
+template <std::wstring (*Path)(int)>
 void BM_RawReadRejectListRecords(benchmark::State& state) {
-    const int count = static_cast<int>(state.range(0));
-    StoreFileReader raw(FillStoreRejectList, count);
-    if (!raw.filled()) state.SkipWithError("filling rejectlist failed");
-    TimeRawRead<ProtectFileItem>(state, raw.handle(), kRawRejectQuery, count, [](sqlite3_stmt* query) {
-        ProtectFileItem item;
-        item.filepath = Text16(query, 1);
-        item.mountpoint = Text16(query, 2);
-        item.bFile = sqlite3_column_int(query, 3) != 0;
-        return item;
+    TimeRawRead<ProtectFileItem>(state, FillStoreRejectList<Path>, kRawRejectQuery, PathRecord);
+}
+BENCHMARK_TEMPLATE(BM_RawReadRejectListRecords, RowPath)->Name("BM_RawReadRejectListRecords")
+    ->Arg(kRows)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_RawReadRejectListRecords, WideRowPath)
+    ->Name("BM_RawReadRejectListRecordsWide")->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+void BM_StoreGetWhiteList(benchmark::State& state) {
+    TimeStoreList(state, FillStoreWhiteList, [](IFileProtectCfgMgr* store) {
+        std::vector<ProtectFileItem> items;
+        return Listed(store->GetWhiteList(items, false), items);
     });
 }
-BENCHMARK(BM_RawReadRejectListRecords)->Arg(kRows)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreGetWhiteList)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+void BM_RawReadWhiteListRecords(benchmark::State& state) {
+    TimeRawRead<ProtectFileItem>(state, FillStoreWhiteList,
+                                 "SELECT pathhash, filepath, mountpoint, bFile FROM whitelist", PathRecord);
+}
+BENCHMARK(BM_RawReadWhiteListRecords)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+void BM_StoreGetProtectFileList(benchmark::State& state) {
+    TimeStoreList(state, FillStoreProtectFiles, [](IFileProtectCfgMgr* store) {
+        std::vector<ProtectFileItem> items;
+        std::vector<std::wstring> extensions;
+        return Listed(store->GetProtectFileList(items, extensions), items);
+    });
+}
+BENCHMARK(BM_StoreGetProtectFileList)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+// A host's read splits extension rows from the others as the store does.
+void BM_RawReadProtectFileRecords(benchmark::State& state) {
+    std::vector<std::wstring> extensions;
+    TimeRawRead<ProtectFileItem>(
+        state, FillStoreProtectFiles,
+        "SELECT pathhash, filepath, bextention, mountpoint, bFile FROM fileprotect",
+        [&extensions](sqlite3_stmt* query) {
+            ProtectFileItem item;
+            item.filepath = Text16(query, 1);
+            item.bextention = sqlite3_column_int(query, 2) != 0;
+            if (item.bextention) extensions.push_back(item.filepath);
+            item.mountpoint = Text16(query, 3);
+            item.bFile = sqlite3_column_int(query, 4) != 0;
+            return item;
+        });
+}
+BENCHMARK(BM_RawReadProtectFileRecords)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+void BM_StoreGetProtectPathList(benchmark::State& state) {
+    TimeStoreList(state, FillStoreProtectFiles, [](IFileProtectCfgMgr* store) {
+        std::vector<std::wstring> paths;
+        store->GetProtectPathList(paths);
+        return Listed(true, paths);
+    });
+}
+BENCHMARK(BM_StoreGetProtectPathList)->Arg(kRows)->Unit(benchmark::kMillisecond);
+
+void BM_RawReadProtectPaths(benchmark::State& state) {
+    TimeRawRead<std::wstring>(state, FillStoreProtectFiles, "SELECT pathhash, filepath FROM fileprotect",
+                              [](sqlite3_stmt* query) { return Text16(query, 1); });
+}
+BENCHMARK(BM_RawReadProtectPaths)->Arg(kRows)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -340,6 +429,17 @@ BENCH_RATIO(block_list_same_output, "GetBlockList, 10,000 rows vs raw into the s
             "BM_StoreGetBlockList/10000", "BM_RawReadBlockListRecords/10000", 0.90);
 BENCH_RATIO(reject_list_same_output, "GetRejectList, 10,000 rows vs raw into the same records",
             "BM_StoreGetRejectList/10000", "BM_RawReadRejectListRecords/10000", 0.90);
+BENCH_RATIO(reject_list_wide_same_output,
+            "GetRejectList, 10,000 non-ASCII rows vs raw into the same records",
+            "BM_StoreGetRejectListWide/10000", "BM_RawReadRejectListRecordsWide/10000", 0.90);
+BENCH_RATIO(white_list_same_output, "GetWhiteList, 10,000 rows vs raw into the same records",
+            "BM_StoreGetWhiteList/10000", "BM_RawReadWhiteListRecords/10000", 0.90);
+BENCH_RATIO(protect_list_same_output,
+            "GetProtectFileList, 10,000 rows vs raw into the same records",
+            "BM_StoreGetProtectFileList/10000", "BM_RawReadProtectFileRecords/10000", 0.90);
+BENCH_RATIO(protect_paths_same_output,
+            "GetProtectPathList, 10,000 rows vs raw into the same texts",
+            "BM_StoreGetProtectPathList/10000", "BM_RawReadProtectPaths/10000", 0.90);
 BENCH_RATIO(block_list_floor, "GetBlockList, 10,000 rows vs raw narrow read",
             "BM_StoreGetBlockList/10000", "BM_RawReadBlockList/10000", 0.60);
 BENCH_RATIO(reject_list_floor, "GetRejectList, 10,000 rows vs raw narrow read",

@@ -3,16 +3,36 @@
 
 #include "FileProtectCfgMgr.h"
 #include "Helper.h"
-#include "Tokens.h"
 #include "Transaction.h"
 
 namespace {
 
 constexpr int32_t kSwitchesId = 1;
 
-const wchar_t kUpsertConfig[] =
+// Splits a text into tokens the way wcstok_s does: a run of separators
+// counts as one, separators at either end are skipped, and no token is ever
+// empty. Used for the switches text and the file-type list.
+std::vector<std::wstring> SplitTokens(const std::wstring& text, wchar_t separator) {
+    std::vector<std::wstring> tokens;
+    size_t start = 0;
+    while (start < text.size()) {
+        if (text[start] == separator) {
+            ++start;
+            continue;
+        }
+        size_t end = text.find(separator, start);
+        if (end == std::wstring::npos) end = text.size();
+        tokens.push_back(text.substr(start, end - start));
+        start = end;
+    }
+    return tokens;
+}
+
+const Statement kUpsertConfig = {
     L"INSERT INTO 'config' (id ,config) VALUES(%d, '%s')  ON CONFLICT(id) DO UPDATE SET "
-    L"config = excluded.config";
+    L"config = excluded.config",
+    RowGuard::kNone};
+const Statement kDeleteConfig = {L"DELETE FROM config WHERE id = %d", RowGuard::kNone};
 
 // The text of config row `id`. False when the table cannot be read or has no
 // such row. A row without a text is passed over: it hides no row behind it.
@@ -72,19 +92,23 @@ void ApplySwitchesText(const std::wstring& text, ProtectConfig& config) {
 }  // namespace
 
 std::vector<std::wstring> CFileProtectCfgMgr::GetFileTypeProtectList() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     std::wstring types;
     {
-        // Another component owns this table; it may well be missing.
+        // Another component owns this table; that it is missing (SQLite's
+        // generic error) is no fault. Any other failure is.
         Query query(db_, "SELECT filetype FROM filetypeprotect");
-        if (!query.prepared()) return {};
+        if (!query.prepared()) {
+            if (query.prepareResult() != SQLITE_ERROR) query.LogPrepareFailure();
+            return {};
+        }
         if (query.Step()) query.Text(0, &types);  // only the first row counts
     }
     return SplitTokens(types, L';');
 }
 
 ProtectConfig CFileProtectCfgMgr::GetProtectConfig() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     ProtectConfig config;
     std::wstring text;
     if (FindConfigText(db_, kSwitchesId, &text)) ApplySwitchesText(text, config);
@@ -92,29 +116,29 @@ ProtectConfig CFileProtectCfgMgr::GetProtectConfig() {
 }
 
 bool CFileProtectCfgMgr::SetProtectConfig(const ProtectConfig& config) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     const std::wstring text = SwitchesText(config);
     return RunOneInTransaction(db_, [&] { return ExecFormatted(kUpsertConfig, {kSwitchesId, text}); });
 }
 
 bool CFileProtectCfgMgr::SetConfig(const int32_t& id, const std::wstring& text) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     if (text.empty()) return true;  // an empty text never replaces a stored one
     const int32_t key = id;
     return RunOneInTransaction(db_, [&] { return ExecFormatted(kUpsertConfig, {key, text}); });
 }
 
 std::wstring CFileProtectCfgMgr::GetConfig(const int32_t& id) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     std::wstring text;
     if (!FindConfigText(db_, id, &text)) return std::wstring();
     return text;
 }
 
 bool CFileProtectCfgMgr::DeleteConfig(const int32_t& id) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     const int32_t key = id;
     return RunOneInTransaction(db_, [&] {
-        return ExecFormatted(L"DELETE FROM config WHERE id = %d", {key});
+        return ExecFormatted(kDeleteConfig, {key});
     });
 }

@@ -5,16 +5,67 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+#include <cassert>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "IFileProtectCfgMgr.h"
-#include "PathTable.h"
 #include "SqlText.h"
+
+// The store's lock: a plain mutex that every public operation takes once, for
+// the whole operation, so one thread's statement can never fall into another
+// thread's transaction. Public operations never call one another; the steps
+// they share are private helpers that say "REQUIRES: mutex_ held". Debug
+// builds remember the holder, so those helpers can assert it.
+class StoreMutex {
+public:
+    void Lock() {
+        mutex_.lock();
+        MarkHeld();
+    }
+    bool TryLock() {
+        if (!mutex_.try_lock()) return false;
+        MarkHeld();
+        return true;
+    }
+    void Unlock() {
+        MarkReleased();
+        mutex_.unlock();
+    }
+    void AssertHeld() const { assert(holder_.load() == std::this_thread::get_id()); }
+
+private:
+#ifdef NDEBUG
+    void MarkHeld() {}
+    void MarkReleased() {}
+#else
+    void MarkHeld() { holder_.store(std::this_thread::get_id()); }
+    void MarkReleased() { holder_.store(std::thread::id()); }
+    std::atomic<std::thread::id> holder_{std::thread::id()};
+#endif
+    std::mutex mutex_;
+};
+
+// Holds a StoreMutex for the scope of one public operation.
+class MutexLock {
+public:
+    explicit MutexLock(StoreMutex* mutex) : mutex_(mutex) { mutex_->Lock(); }
+    ~MutexLock() { mutex_->Unlock(); }
+    MutexLock(const MutexLock&) = delete;
+    MutexLock& operator=(const MutexLock&) = delete;
+
+private:
+    StoreMutex* mutex_;
+};
+
+// The tables whose rows are keyed by the path hash.
+enum class PathTable { kFileProtect, kRejectList, kWhiteList, kConstWhiteList, kBlockList };
 
 class CFileProtectCfgMgr final : public IFileProtectCfgMgr {
 public:
@@ -77,10 +128,14 @@ public:
                     const std::wstring& newPath, const uint16_t& listKinds) override;
 
 private:
+    // Every private member function runs inside a public operation.
+    // REQUIRES: mutex_ held (the two static ones aside).
+
     bool OpenDatabase(const std::wstring& fileName, sqlite3** connection);
     bool CreateTables();
     bool IsTableExist(sqlite3* db, const std::wstring& name, bool& exists);
     bool CreateTable(sqlite3* db, const std::wstring& name, const std::wstring& columns);
+    void CloseConnection();
 
     // Executes one statement; SQLITE_OK and SQLITE_CONSTRAINT are success,
     // any other result is logged with the statement and its code.
@@ -88,25 +143,27 @@ private:
 
     // A write's claim on the key of its path: the row under `key` in `table`,
     // if there is one, must be the row of `path` (ASCII letter case aside,
-    // as the hash itself ignores it). A row of another path that merely
-    // shares the 32-bit key is never replaced, removed, renamed or added to.
+    // as the hash itself ignores it) or a row without a path. A row of
+    // another path that merely shares the 32-bit key is never replaced,
+    // removed, renamed or added to.
     struct KeyClaim {
         PathTable table;
         int32_t key;
         const std::wstring& path;
     };
     // Formats a statement (SqlText.h) and executes it with its values bound,
-    // through one cached prepared statement per format. The formatted text is
-    // what the limit applies to and what a failure logs. Refused, logged and
-    // never run: a statement that cannot be formatted whole, one whose format
-    // does not take exactly its values as parameters, an empty path, and a
-    // claim on a key that holds another path's row. The claims are checked
-    // in the same transaction as the write.
-    bool ExecFormatted(const wchar_t* format, std::initializer_list<SqlValue> values,
+    // through one cached prepared statement per Statement. The formatted text
+    // is what the limit applies to and what a failure logs. Refused, logged
+    // and never run: a statement that cannot be formatted whole, one whose
+    // format does not take exactly its values as parameters, an empty path,
+    // and a claim on a key that holds another path's row. A guarded
+    // statement carries its one claim inside itself; the claims of any other
+    // are checked first, in the same transaction as the write.
+    bool ExecFormatted(const Statement& statement, std::initializer_list<SqlValue> values,
                        std::initializer_list<KeyClaim> claims = {});
-    // The cached statement for a format. SQLITE_OK, or the code of the
-    // failure (a format that cannot take its values as parameters included).
-    int Prepare(const wchar_t* format, sqlite3_stmt** statement);
+    // The cached prepared statement. SQLITE_OK, or the code of the failure
+    // (a format that cannot take its values as parameters included).
+    int Prepare(const Statement& statement, sqlite3_stmt** prepared);
     // Logs a failed statement with its formatted text and code.
     void LogStatementFailure(const wchar_t* format, std::initializer_list<SqlValue> values,
                              int rc);
@@ -118,7 +175,11 @@ private:
     // the statement's values, else a conversion of its own.
     const std::string& ClaimUtf8(const KeyClaim& claim, std::initializer_list<SqlValue> values);
     void FinalizePrepared();
-    void CloseConnection();
+
+    // The steps that several public operations share (BlockList.cpp).
+    bool AddBlockCountLocked(const std::wstring& path, int32_t count);
+    bool AddBlockCountListLocked(const std::vector<BlockCountItem>& items);
+    bool DeleteBlockListItemLocked(const std::wstring& path, bool ownTransaction);
 
     // GetBlockCount's indexed look-up: the row under the path's key, when its
     // text is exactly the path.
@@ -130,23 +191,13 @@ private:
     static int BusyHandler(void* context, int retries);
 
     sqlite3* db_ = nullptr;
-    // Prepared statements for db_, finalized before it closes. Found by the
-    // format's address (formats are the library's constants) and confirmed
-    // by its text, so a format at a reused address is never mistaken.
-    struct PreparedEntry {
-        std::wstring format;
-        sqlite3_stmt* statement;
-    };
-    std::unordered_map<const wchar_t*, PreparedEntry> prepared_;
+    // Prepared statements for db_, finalized before it closes, found by the
+    // Statement's address alone: every Statement is a constant of this
+    // library, so its address names one statement as long as the process runs.
+    std::unordered_map<const Statement*, sqlite3_stmt*> prepared_;
     // The UTF-8 of the current statement's texts, by value position, and of
     // a claimed path that is not among them. Reused from row to row.
     std::vector<std::string> valueUtf8_;
     std::string claimUtf8_;
-    // Serialises the store's operations in this process, so one thread's
-    // statement can never fall into another thread's transaction. Recursive
-    // because list operations call the single-item ones inside their own
-    // transaction.
-    std::recursive_mutex mutex_;
+    StoreMutex mutex_;
 };
-
-using StoreGuard = std::lock_guard<std::recursive_mutex>;

@@ -11,15 +11,23 @@ const char kSelectRows[] =
     "SELECT pathhash, filepath, bextention, mountpoint, bFile FROM fileprotect";
 
 // A stored hash keeps its row: a repeated add only changes the kind.
-const wchar_t kUpsertFile[] =
+//
+// The two upserts differ by one blank, before the last %d: the file's has it,
+// the extension's does not. That is not a slip to tidy away: the formatted
+// text is what a failed write logs, and those log lines must read exactly as
+// they always have, so each statement keeps its own spacing.
+const Statement kUpsertFile = {
     L"INSERT INTO fileprotect (pathhash, filepath, bextention, mountpoint, bFile) "
     L"VALUES(%d, '%s',%d, '%s', %d) ON CONFLICT(pathhash) DO UPDATE SET bextention = "
-    L"excluded.bextention";
-const wchar_t kUpsertExtension[] =
+    L"excluded.bextention",
+    RowGuard::kUpsert};
+const Statement kUpsertExtension = {
     L"INSERT INTO fileprotect (pathhash, filepath, bextention, mountpoint, bFile) "
     L"VALUES(%d, '%s',%d, '%s',%d) ON CONFLICT(pathhash) DO UPDATE SET bextention = "
-    L"excluded.bextention";
-const wchar_t kDeleteRow[] = L"DELETE FROM fileprotect WHERE pathhash = %d AND bextention = %d";
+    L"excluded.bextention",
+    RowGuard::kUpsert};
+const Statement kDeleteRow = {L"DELETE FROM fileprotect WHERE pathhash = %d AND bextention = %d",
+                              RowGuard::kDelete};
 
 // What an extension row holds in place of a mount point.
 const std::wstring kExtensionMountPoint = L"Flexten";
@@ -37,8 +45,10 @@ bool ReadFileRow(const Query& query, ProtectFileItem* item) {
 }  // namespace
 
 void CFileProtectCfgMgr::GetProtectPathList(std::vector<std::wstring>& paths) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     RunRead(db_, kSelectPaths, [&](Query& query) {
+        // Through one reused text: measured faster here than reading in
+        // place, as the copy is made at its final size.
         std::wstring path;
         while (query.Step())
             if (query.Text(1, &path)) paths.push_back(path);
@@ -47,20 +57,23 @@ void CFileProtectCfgMgr::GetProtectPathList(std::vector<std::wstring>& paths) {
 
 bool CFileProtectCfgMgr::GetProtectFileList(std::vector<ProtectFileItem>& items,
                                             std::vector<std::wstring>& extensions) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return RunRead(db_, kSelectRows, [&](Query& query) {
+        // Read in place: a file or folder row's texts are allocated once; an
+        // extension row's text moves on to its own list.
         while (query.Step()) {
-            ProtectFileItem item;
-            if (!ReadFileRow(query, &item)) continue;
-            if (item.bextention) extensions.push_back(item.filepath);
-            else items.push_back(item);
+            items.emplace_back();
+            ProtectFileItem& item = items.back();
+            const bool listed = ReadFileRow(query, &item);
+            if (listed && item.bextention) extensions.push_back(std::move(item.filepath));
+            if (!listed || item.bextention) items.pop_back();
         }
     });
 }
 
 bool CFileProtectCfgMgr::AddProtectFile(const std::vector<ProtectFileItem>& items,
                                         bool bextention) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     // The argument, not the item's own flag, decides the kind of every row.
     return RunKeepWhatWasDone(db_, items, [&](const ProtectFileItem& item) {
         const int32_t key = PathKey(item.filepath);
@@ -72,7 +85,7 @@ bool CFileProtectCfgMgr::AddProtectFile(const std::vector<ProtectFileItem>& item
 }
 
 bool CFileProtectCfgMgr::AddProtectExtension(const std::vector<std::wstring>& extensions) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     // Stored as the caller wrote it: no dot is added and no case changed.
     return RunKeepWhatWasDone(db_, extensions, [&](const std::wstring& extension) {
         const int32_t key = PathKey(extension);
@@ -82,7 +95,7 @@ bool CFileProtectCfgMgr::AddProtectExtension(const std::vector<std::wstring>& ex
 }
 
 bool CFileProtectCfgMgr::DeleteProtectFile(std::vector<std::wstring> paths, bool bextention) {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     // A row of the other kind stays; a path without a row deletes nothing.
     return RunKeepWhatWasDone(db_, paths, [&](const std::wstring& path) {
         const int32_t key = PathKey(path);
@@ -92,16 +105,16 @@ bool CFileProtectCfgMgr::DeleteProtectFile(std::vector<std::wstring> paths, bool
 }
 
 bool CFileProtectCfgMgr::ClearProtectExtension() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return ExecSql(db_, L"DELETE FROM fileprotect WHERE bextention = 1");
 }
 
 bool CFileProtectCfgMgr::ClearProtectFile() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return ExecSql(db_, L"DELETE FROM fileprotect WHERE bextention = 0");
 }
 
 bool CFileProtectCfgMgr::ClearProtectAll() {
-    StoreGuard guard(mutex_);
+    MutexLock lock(&mutex_);
     return ExecSql(db_, L"DELETE FROM fileprotect");
 }

@@ -101,6 +101,24 @@ SqlFormatResult CheckFormatSql(const wchar_t* format, std::initializer_list<SqlV
     return AgainstLimit(total);
 }
 
+SqlFormatResult CheckFormatSql(const Statement& statement, std::initializer_list<SqlValue> values) {
+    size_t length = 0;
+    if (statement.placeholders != static_cast<int>(values.size()) || statement.placeholders > 32)
+        return CheckFormatSql(statement.format, values, &length);
+    size_t bound = statement.literalLength;
+    int index = 0;
+    for (const SqlValue& value : values) {
+        const bool wantsText = (statement.textPlaceholders >> index & 1) != 0;
+        ++index;
+        if (value.isText() != wantsText ||
+            (value.isText() && value.text().find(L'\0') != std::wstring::npos))
+            return CheckFormatSql(statement.format, values, &length);
+        bound += value.isText() ? 2 * value.text().size() : 11;  // "-2147483648" is 11
+    }
+    if (AgainstLimit(bound) == SqlFormatResult::kOk) return SqlFormatResult::kOk;
+    return CheckFormatSql(statement.format, values, &length);
+}
+
 bool ParameterizeSql(const wchar_t* format, std::wstring* sql) {
     std::wstring out;
     for (const wchar_t* p = format; *p; ++p) {

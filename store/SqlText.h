@@ -31,6 +31,42 @@ private:
     const std::wstring* text_ = nullptr;
 };
 
+// How a write by path keeps to its own path's row. Every path row is keyed
+// by a 32-bit hash of its path, so another path may own the row under the
+// same key; the guard carries the write's claim on the key (see KeyClaim in
+// FileProtectCfgMgr.h) inside the statement itself.
+enum class RowGuard {
+    kNone,    // no guard: the claims, if any, are checked before the write
+    kUpsert,  // INSERT ... ON CONFLICT(pathhash) DO UPDATE ...: the update
+              // applies only to the path's own row
+    kDelete,  // DELETE ... WHERE pathhash = ...: deletes only the path's own row
+};
+
+// One statement of the store: a constant of the library, known to the
+// prepared-statement cache by its address. Its format's shape (how many
+// characters lie outside the placeholders, and which placeholders take a
+// text) is taken when it is made, at compile time, so the per-row check
+// never walks the format.
+struct Statement {
+    constexpr Statement(const wchar_t* text, RowGuard rowGuard) : format(text), guard(rowGuard) {
+        for (const wchar_t* p = text; *p; ++p) {
+            if (p[0] != L'%' || (p[1] != L'd' && p[1] != L's')) {
+                ++literalLength;
+                continue;
+            }
+            if (placeholders < 32 && p[1] == L's') textPlaceholders |= uint32_t(1) << placeholders;
+            ++placeholders;
+            ++p;
+        }
+    }
+
+    const wchar_t* format;
+    RowGuard guard;
+    size_t literalLength = 0;
+    int placeholders = 0;
+    uint32_t textPlaceholders = 0;  // bit i: placeholder i is %s
+};
+
 enum class SqlFormatResult { kOk, kTooLong, kBadValue };
 
 // Fills format with values in order. On kTooLong, statement holds the whole
@@ -43,6 +79,13 @@ SqlFormatResult FormatSql(const wchar_t* format, std::initializer_list<SqlValue>
 // needed only when a failure is logged.
 SqlFormatResult CheckFormatSql(const wchar_t* format, std::initializer_list<SqlValue> values,
                                size_t* length);
+
+// What CheckFormatSql(statement.format, values) answers, without its walk
+// when the answer is plain: values of the kinds the placeholders take, no
+// NUL in a text, and a length that fits even were every character of every
+// text a doubled quote and every number ten digits and a sign. Anything
+// else is left to CheckFormatSql.
+SqlFormatResult CheckFormatSql(const Statement& statement, std::initializer_list<SqlValue> values);
 
 // The format with every '%s' and %d turned into a parameter (?), for
 // binding the same values in the same order. False when a placeholder

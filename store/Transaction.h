@@ -71,14 +71,18 @@ bool RunKeepWhatWasDone(sqlite3* db, const List& entries, RunOne runOne) {
 }
 
 // Read: the rows of one query inside a transaction of its own, so they come
-// from one consistent snapshot. False when BEGIN or the prepare fails.
+// from one consistent snapshot. False when BEGIN or the prepare fails; a
+// failed prepare is logged with its cause.
 template <typename ReadRows>
 bool RunRead(sqlite3* db, const char* sql, ReadRows readRows) {
     Transaction transaction(db, Transaction::kRead);
     if (!transaction.begun()) return false;
     {
         Query query(db, sql);
-        if (!query.prepared()) return false;
+        if (!query.prepared()) {
+            query.LogPrepareFailure();
+            return false;
+        }
         readRows(query);
     }  // finalized before the commit
     transaction.Commit();  // a read keeps what it read

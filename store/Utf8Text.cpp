@@ -5,7 +5,9 @@
 #include <climits>
 #include <cstring>
 
+#include "Helper.h"
 #include "Utf8Encoder.h"
+#include "ZQCrc32.h"
 
 void ToHelperUtf8(const std::wstring& text, std::string* utf8) {
     if (text.size() > INT_MAX / 4) {
@@ -56,4 +58,12 @@ void FromHelperUtf8(const char* bytes, std::wstring* text) {
     text->resize(units > 0 ? static_cast<size_t>(units) : 0);
     const size_t nul = text->find(L'\0');
     if (nul != std::wstring::npos) text->resize(nul);
+}
+
+uint32_t HelperPathHash(const std::wstring& path) {
+    unsigned char bytes[1024];
+    size_t length = 0;
+    if (!path.empty() && EncodeUtf8(path.data(), path.size(), true, bytes, sizeof(bytes), &length))
+        return ZQCrc32(bytes, static_cast<uint32_t>(length));
+    return Helper()->GetPathHash(path);
 }

@@ -100,6 +100,16 @@ TEST(FastPaths, WideToUtf8MatchesTheHelperAndHashesMatchThePlainPath) {
     }
 }
 
+TEST(FastPaths, TheStoresPathHashMatchesTheHelpers) {
+    std::vector<std::wstring> texts = AdversarialWideTexts();
+    for (size_t size : {340u, 341u, 342u, 1020u, 1021u, 1023u, 1024u})  // around the encoder's buffer
+        for (const wchar_t* unit : {L"a", L"\u00e9", L"\u6587"}) texts.push_back(std::wstring(size, unit[0]));
+    for (const std::wstring& text : texts) {
+        SCOPED_TRACE(testing::Message() << "text of " << text.size() << " units");
+        EXPECT_EQ(Helper()->GetPathHash(text), HelperPathHash(text));
+    }
+}
+
 TEST(FastPaths, Utf8ToWideMatchesTheHelper) {
     std::wstring reused = L"capacity left from a longer previous text";
     for (const std::string& bytes : AdversarialUtf8Texts()) {
@@ -149,5 +159,40 @@ TEST(FastPaths, FormattedLengthMatchesTheFormattedText) {
     for (size_t size : {1020u, 1021u, 1022u}) {
         ExpectSameFormatting(L"'%s'", {std::wstring(size, L'a')});
         ExpectSameFormatting(L"'%s'", {std::wstring(size / 2, L'\'')});
+    }
+}
+
+TEST(FastPaths, StatementCheckAgreesWithTheWalkOfItsFormat) {
+    const Statement statements[] = {
+        {L"INSERT INTO t VALUES(%d, '%s',%d, '%s', %d)", RowGuard::kUpsert},
+        {L"UPDATE t SET a = '%s', b = %d WHERE c = '%s' AND d = %d", RowGuard::kNone},
+        {L"DELETE FROM t WHERE k = %d", RowGuard::kDelete},
+        {L"'%s'", RowGuard::kNone},
+        {L"100% %x %%s '%s' %", RowGuard::kNone},  // lone and doubled percent signs
+        {L"none", RowGuard::kNone},
+    };
+    std::vector<std::wstring> texts = AdversarialWideTexts();
+    for (size_t size : {340u, 341u, 342u, 505u, 506u, 1000u, 1017u, 1018u, 1019u, 1020u, 1021u, 1022u}) {
+        texts.push_back(std::wstring(size, L'a'));
+        texts.push_back(std::wstring(size / 2, L'\''));
+    }
+    const int32_t numbers[] = {0, -1, INT32_MIN, INT32_MAX};
+    const auto same = [](const Statement& statement, std::initializer_list<SqlValue> values) {
+        size_t length = 0;
+        EXPECT_EQ(CheckFormatSql(statement.format, values, &length), CheckFormatSql(statement, values))
+            << testing::PrintToString(std::wstring(statement.format));
+    };
+    for (const std::wstring& text : texts) {
+        SCOPED_TRACE(testing::Message() << "text of " << text.size() << " units");
+        for (int32_t n : numbers) {
+            for (const Statement& statement : statements) {
+                same(statement, {n, text, n, text, n});
+                same(statement, {text, n, text, n});
+                same(statement, {n});
+                same(statement, {text});
+                same(statement, {text, text});  // the wrong kind, or one too many
+                same(statement, {});
+            }
+        }
     }
 }

@@ -126,6 +126,47 @@ TEST_F(StoreCore, AFailedOpenIsLoggedWithTheTagOfItsPlaceAndTheStatement) {
     EXPECT_EQ("0", db.Scalar("SELECT count(*) FROM sqlite_master WHERE name='whitelist'"));
 }
 
+TEST_F(StoreCore, AFailedReadIsLoggedWithItsQueryAndCause) {
+    // Tables made by some other program, without the columns the reads name.
+    Prepare("CREATE TABLE fileprotect (pathhash INT PRIMARY KEY);"
+            "CREATE TABLE rejectlist (pathhash INT PRIMARY KEY);"
+            "CREATE TABLE whitelist (pathhash INT PRIMARY KEY);"
+            "CREATE TABLE config (id INTEGER PRIMARY KEY);"
+            "CREATE TABLE blocklist (pathhash INT PRIMARY KEY);"
+            "CREATE TABLE const_whitelist (pathhash INT PRIMARY KEY);");
+    ASSERT_TRUE(store->InitDb());
+    IFileProtectCfgMgr* s = store;
+    Items items;
+    Wides texts;
+    std::vector<BlockCountItem> blocks;
+    const std::pair<std::function<void()>, const char*> reads[] = {
+        {[&] { s->GetProtectPathList(texts); }, "SELECT pathhash, filepath FROM fileprotect"},
+        {[&] { s->GetProtectFileList(items, texts); },
+         "SELECT pathhash, filepath, bextention, mountpoint, bFile FROM fileprotect"},
+        {[&] { s->GetRejectList(items); }, "SELECT pathhash, filepath, mountpoint, bFile FROM rejectlist"},
+        {[&] { s->GetWhiteList(items, false); },
+         "SELECT pathhash, filepath, mountpoint, bFile FROM whitelist"},
+        {[&] { s->GetWhiteList(items, true); },
+         "SELECT pathhash, filepath, mountpoint, bFile FROM const_whitelist"},
+        {[&] { s->GetBlockList(blocks); }, "SELECT pathhash, filepath, blockcount FROM blocklist"},
+        {[&] { CountOf(L"C:\\A"); }, "SELECT pathhash, filepath, blockcount FROM blocklist"},
+        {[&] { s->GetConfig(3); }, "SELECT id, config FROM config"},
+        {[&] { s->GetProtectConfig(); }, "SELECT id, config FROM config"},
+    };
+    for (const auto& read : reads) {
+        SCOPED_TRACE(read.second);
+        LogCapture log;
+        read.first();
+        // SQLite's "no such column" is its generic error, 1.
+        EXPECT_TRUE(log.Has(std::string("FileProtectCfgMgr.cpp(1829) ,option str=") + read.second +
+                            ",errid = 1"));
+    }
+    // The file-type table belongs to another component; that it is missing is no fault.
+    LogCapture log;
+    EXPECT_TRUE(s->GetFileTypeProtectList().empty());
+    EXPECT_TRUE(log.Lines().empty());
+}
+
 TEST_F(StoreCore, AProcessEndsPromptlyWhileAnotherOfItsThreadsIsInTheStore) {
     ASSERT_TRUE(store->InitDb());
     // The worker is caught inside an operation most of the time; a few runs
