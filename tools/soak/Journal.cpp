@@ -32,6 +32,8 @@ bool JournalWriter::Open(const std::wstring& path) {
 // part of every operation.)
 bool JournalWriter::Write(const JournalOp& op) {
     json line = op;
+    // Defaults (zero, empty) are left out: the reader puts them back, and
+    // the parent reads every journal whole for each progress line.
     for (auto field = line.begin(); field != line.end();)
         field = field->empty() || *field == 0 ? line.erase(field) : std::next(field);
     const std::string text = line.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
