@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(g++-mingw-w64-x86-64-posix wine64 wine tcl dpkg-dev googletest sqlite3 cmake make
-  clang-tidy cppcheck nlohmann-json3-dev libcli11-dev)
+  clang-tidy cppcheck nlohmann-json3-dev libcli11-dev libfmt-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -2,7 +2,7 @@
 
 void DemoPaths(const Library& library) {
     Say(L"== paths, user and folders");
-    IHlpFunc* helper = library.helper;
+    IHlpFunc* helper = library.Helper();
 
     wchar_t device[260] = {};
     if (!helper->DosPathToDevicePath(L"C:\\Windows\\win.ini", device)) {

@@ -6,12 +6,13 @@
 // folder the machine already protects is left alone.
 void DemoProtectPaths(const Library& library) {
     Say(L"== protected paths");
-    IFileProtectCfgMgr* store = library.store;
+    IFileProtectCfgMgr* store = library.Store();
+    IHlpFunc* helper = library.Helper();
     const std::wstring folder = L"C:\\Users\\Public\\Documents\\Contracts";
 
     std::vector<std::wstring> before;
     store->GetProtectPathList(before);
-    if (HoldsKey(library, before, folder)) {
+    if (HoldsKey(helper, before, folder)) {
         Say(L"the machine already protects " + folder + L"; the demo leaves that rule alone");
         return;
     }
@@ -25,7 +26,7 @@ void DemoProtectPaths(const Library& library) {
         return;
     }
     Say(L"added folder " + folder + L" (path hash " +
-        std::to_wstring(static_cast<int32_t>(library.helper->GetPathHash(folder))) + L")");
+        std::to_wstring(static_cast<int32_t>(helper->GetPathHash(folder))) + L")");
 
     std::vector<ProtectFileItem> items;
     std::vector<std::wstring> extensions;
@@ -39,5 +40,6 @@ void DemoProtectPaths(const Library& library) {
     store->DeleteProtectFile({folder}, false);
     std::vector<std::wstring> paths;
     store->GetProtectPathList(paths);
-    Say(L"DeleteProtectFile: folder " + std::wstring(HoldsKey(library, paths, folder) ? L"STILL LISTED" : L"removed"));
+    Say(L"DeleteProtectFile: folder " +
+        std::wstring(HoldsKey(helper, paths, folder) ? L"STILL LISTED" : L"removed"));
 }

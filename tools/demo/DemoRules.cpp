@@ -25,7 +25,8 @@ void DemoConfigRow(IFileProtectCfgMgr* store) {
         return;
     }
     store->SetConfig(demoRow, L"written by the demo");
-    Say(L"config row " + std::to_wstring(demoRow) + L" reads \"" + store->GetConfig(demoRow) + L"\"");
+    Say(L"config row " + std::to_wstring(demoRow) + L" reads \"" + store->GetConfig(demoRow) +
+        L"\"");
     store->DeleteConfig(demoRow);
 }
 
@@ -37,12 +38,11 @@ void ShowWhiteList(IFileProtectCfgMgr* store) {
         Say(L"  white list: " + item.filepath + L" on " + item.mountpoint);
 }
 
-void DemoRejectList(const Library& library) {
-    IFileProtectCfgMgr* store = library.store;
+void DemoRejectList(IFileProtectCfgMgr* store, IHlpFunc* helper) {
     ProtectFileItem rejected{L"C:\\Demo\\Untrusted.exe", L"C:", false, true};
     std::vector<ProtectFileItem> rejects;
     store->GetRejectList(rejects);
-    if (HoldsKey(library, rejects, rejected.filepath)) {
+    if (HoldsKey(helper, rejects, rejected.filepath)) {
         Say(L"the reject list already holds " + rejected.filepath + L"; the demo leaves it alone");
         return;
     }
@@ -54,14 +54,13 @@ void DemoRejectList(const Library& library) {
     store->DeleteRejectList({rejected.filepath});
 }
 
-void DemoWhiteListRename(const Library& library) {
-    IFileProtectCfgMgr* store = library.store;
+void DemoWhiteListRename(IFileProtectCfgMgr* store, IHlpFunc* helper) {
     ProtectFileItem trusted{L"C:\\Demo\\Tools", L"C:", false, false};
     const std::wstring renamedPath = L"C:\\Demo\\Tools2";
     const bool constList = false;
     std::vector<ProtectFileItem> whites;
     store->GetWhiteList(whites, constList);
-    if (HoldsKey(library, whites, trusted.filepath) || HoldsKey(library, whites, renamedPath)) {
+    if (HoldsKey(helper, whites, trusted.filepath) || HoldsKey(helper, whites, renamedPath)) {
         Say(L"the white list already holds the demo's paths; the demo leaves them alone");
         return;
     }
@@ -69,21 +68,19 @@ void DemoWhiteListRename(const Library& library) {
     ShowWhiteList(store);
     const uint16_t whiteOnly = kRenameWhiteList;
     bool renamed = store->RenamePath(trusted.filepath, trusted.mountpoint, renamedPath, whiteOnly);
-    Say(L"renamed " + trusted.filepath + L" to " + renamedPath + L": " + (renamed ? L"yes" : L"no"));
+    Say(L"renamed " + trusted.filepath + L" to " + renamedPath + L": " +
+        (renamed ? L"yes" : L"no"));
     ShowWhiteList(store);
     store->DeleteWhiteList({renamedPath, trusted.filepath}, constList);
 }
 
-void DemoBlockCount(const Library& library) {
-    IFileProtectCfgMgr* store = library.store;
+void DemoBlockCount(IFileProtectCfgMgr* store, IHlpFunc* helper) {
     const std::wstring blocked = L"C:\\Demo\\Secret.docx";
     std::vector<BlockCountItem> rows;
     store->GetBlockList(rows);
-    for (const BlockCountItem& row : rows) {
-        if (library.helper->GetPathHash(row.filepath) == library.helper->GetPathHash(blocked)) {
-            Say(L"the block list already counts " + blocked + L"; the demo leaves it alone");
-            return;
-        }
+    if (HoldsKey(helper, rows, blocked)) {
+        Say(L"the block list already counts " + blocked + L"; the demo leaves it alone");
+        return;
     }
     store->IncreaseBlockCount(blocked);
     store->AddBlockCount(blocked, 4);
@@ -98,9 +95,10 @@ void DemoBlockCount(const Library& library) {
 
 void DemoRules(const Library& library) {
     Say(L"== switches, config rows, reject and white lists, renames, block counts");
-    ShowSwitches(library.store);
-    DemoConfigRow(library.store);
-    DemoRejectList(library);
-    DemoWhiteListRename(library);
-    DemoBlockCount(library);
+    IFileProtectCfgMgr* store = library.Store();
+    ShowSwitches(store);
+    DemoConfigRow(store);
+    DemoRejectList(store, library.Helper());
+    DemoWhiteListRename(store, library.Helper());
+    DemoBlockCount(store, library.Helper());
 }

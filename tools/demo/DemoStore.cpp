@@ -2,12 +2,11 @@
 
 void DemoStore(const Library& library) {
     Say(L"== rule store");
-    IFileProtectCfgMgr* store = library.store;
+    IFileProtectCfgMgr* store = library.Store();
     if (!store->InitDb()) {
         Say(L"InitDb failed");
         return;
     }
-    std::string version = store->GetSqliteVersion();
-    Say(L"InitDb opened " + library.helper->GetDataFolder() + L"\\FileProtect.db, SQLite " +
-        library.helper->Utf8ToWide(version));
+    Say(L"InitDb opened " + library.RuleDatabasePath() + L", SQLite " +
+        fileprotect::Wide(store->GetSqliteVersion()));
 }

@@ -1,59 +1,56 @@
-// The journal of one worker: what it was about to do and what it was told
-// succeeded, one line each, so the parent can tell acknowledged operations
-// from the one a kill left in doubt.
+// The journal of one worker: each operation as one JSON line before the
+// call (outcome "pending") and again after it ("done" or "refused", with
+// what it handed back), so the parent can tell acknowledged operations from
+// the one a kill left in doubt. Fields at their defaults are left out:
 //
-//   I <seq> <micros> <kind> <args...>   intent, written before the call
-//   A <seq> <micros> <results...>       the call succeeded (for a take: the ids)
-//   F <seq> <micros>                    the call reported failure
-//   X <seq> <what a read saw wrong>
+//   {"ids":["w1-8","w1-9"],"op":"add-ids","outcome":"pending","seq":7,"started":...}
+//   {"ended":...,"ids":["w1-8","w1-9"],"op":"add-ids","outcome":"done","seq":7,"started":...}
 //
 // A line is whole once it ends in a line feed; a kill can leave a cut last
 // line, which the reader ignores.
 #pragma once
 
-#include <windows.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "SoakPlan.h"
-
-class JournalWriter {
-public:
-    JournalWriter() = default;
-    ~JournalWriter();
-    JournalWriter(const JournalWriter&) = delete;
-    JournalWriter& operator=(const JournalWriter&) = delete;
-
-    bool Open(const std::wstring& path);
-    // Each returns false when the line could not be written; the worker must
-    // then stop, since it can no longer tell what it did.
-    bool Intent(int64_t seq, OpKind kind, const std::string& args);
-    bool Done(int64_t seq, const std::string& results);
-    bool Refused(int64_t seq);
-    bool Anomaly(int64_t seq, const std::string& detail);
-
-private:
-    bool Write(const std::string& line);
-    HANDLE file_ = INVALID_HANDLE_VALUE;
-};
+#include "FileProtectHost.h"
+#include "Soak.h"
 
 enum class Outcome { kPending, kDone, kRefused };
 
 struct JournalOp {
     int64_t seq = 0;
-    OpKind kind = OpKind::kCount;
-    std::vector<std::string> args;
+    Op op = Op::kReadCounts;
     int64_t started = 0;
-    Outcome outcome = Outcome::kPending;
     int64_t ended = 0;  // when it was answered
-    std::vector<std::string> results;
+    Outcome outcome = Outcome::kPending;
+    // What it worked on and what it got back, as far as its kind has them.
+    std::vector<std::pair<int, int>> adds;  // (block path, count) per addition
+    int group = 0, size = 0;                // the group of rows added or deleted
+    std::vector<std::string> ids;           // cache ids added, or handed out to a take
+    long value = 0;                         // the counter value written under the lock
+    int attempts = 0;                       // Lock calls it took
+    std::vector<std::string> anomalies;     // what a listing showed that breaks a promise
+};
+
+class JournalWriter {
+public:
+    bool Open(const std::wstring& path);
+    // Writes the operation as it stands. False when the line could not be
+    // written: the worker must then stop, since it can no longer tell what
+    // it did.
+    bool Write(const JournalOp& op);
+
+private:
+    fileprotect::Handle file_;
 };
 
 struct WorkerJournal {
     std::vector<JournalOp> ops;  // in the order they were begun
-    std::vector<std::string> anomalies;
     int unreadableLines = 0;
 
     // The operation begun but never answered: in doubt when the worker was
@@ -61,6 +58,6 @@ struct WorkerJournal {
     const JournalOp* Pending() const;
 };
 
-bool ReadJournal(const std::wstring& path, WorkerJournal* journal);
+WorkerJournal ReadJournal(const std::wstring& path);
 // Operations acknowledged so far (for the progress line).
 int64_t CountDone(const std::wstring& path);

@@ -1,24 +1,23 @@
-// The parent's end of a run: what each worker's journal says was done,
-// against what the store, the cache file and the counter file hold now.
+// The parent's end of a run: what the run left behind in the store, the
+// cache file and the counter file (FinalState.cpp), against what each
+// worker's journal says was done (Verdict.cpp).
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
-#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "FileProtectHost.h"
 #include "Journal.h"
-#include "SoakPlan.h"
+#include "Soak.h"
 
 struct WorkerRecord {
     int worker = 0;
-    HANDLE process = nullptr;
+    fileprotect::Handle process;  // while it runs
     bool killed = false;
-    int64_t killedAt = 0;      // NowMicros once the kill had taken effect
-    std::string fault;         // why it counts as crashed; empty if it did not
+    int64_t killedAt = 0;  // NowMicros once the kill had taken effect
+    std::string fault;     // why it counts as crashed; empty if it did not
     WorkerJournal journal;
     // Ids the library printed for this worker's take in doubt ("pathHash=..."
     // on its standard output, after the take saved the file): the ones the
@@ -31,17 +30,25 @@ struct WorkerRecord {
 
 struct FinalState {
     bool countsRead = false;
-    int64_t counts[kBlockPaths] = {};
+    BlockCounts counts = {};
     bool rejectsRead = false;
-    std::set<std::wstring> rejects;   // soak rows of rejectlist
+    std::set<std::wstring> rejects;  // soak rows of rejectlist
     bool protectsRead = false;
-    std::set<std::wstring> protects;  // soak rows of fileprotect
+    std::set<std::wstring> protects;        // soak rows of fileprotect
     std::vector<std::string> remainingIds;  // the parent's own final take
     long long cacheBytesAfterTake = -1;
     bool counterRead = false;
     long counter = 0;
     std::string integrity;  // the rows of PRAGMA integrity_check
 };
+
+// Reads the state once every worker has ended; takes what the cache file holds.
+FinalState ReadFinalState(const fileprotect::Library& library, const SoakRun& run);
+// Reads the ids the library printed for a worker's take in doubt.
+std::vector<std::string> PrintedInDoubt(const WorkerRecord& worker, const SoakRun& run);
+// Removes the rows under the soak's prefix, and only those: the rule
+// database is shared by everything on the machine.
+bool RemoveSoakRows(IFileProtectCfgMgr* store);
 
 struct Tally {
     int64_t operations = 0;
@@ -50,9 +57,7 @@ struct Tally {
     bool passed = true;  // every check, not only lost and duplicated
 };
 
-// The store's key of a path (the library's GetPathHash).
-using PathHash = std::function<uint32_t(const std::wstring&)>;
-
-// Prints one line per check and the figures; the caller prints the last line.
+// Prints the figures and one line per check; the caller prints the last
+// line. `helper` gives the store's key of a path.
 Tally Judge(const std::vector<WorkerRecord>& workers, const FinalState& state, double seconds,
-            const PathHash& hash);
+            IHlpFunc* helper);

@@ -1,31 +1,16 @@
-#include "Worker.h"
-
-#include <windows.h>
+#include <fmt/format.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <map>
 #include <random>
 #include <set>
-#include <string>
-#include <vector>
 
+#include "FileProtectHost.h"
 #include "Journal.h"
-#include "SoakLibrary.h"
+#include "Soak.h"
 
 namespace {
-
-// How often each kind is chosen, against the others.
-struct Weight {
-    OpKind kind;
-    int weight;
-};
-constexpr Weight kMix[] = {
-    {OpKind::kAddCount, 10},   {OpKind::kIncCount, 10},     {OpKind::kAddCountList, 8},
-    {OpKind::kReadCounts, 5},  {OpKind::kAddReject, 8},     {OpKind::kDelReject, 5},
-    {OpKind::kReadRejects, 4}, {OpKind::kAddProtect, 6},    {OpKind::kDelProtect, 4},
-    {OpKind::kReadProtects, 3}, {OpKind::kAddId, 8},        {OpKind::kAddIds, 5},
-    {OpKind::kTakeIds, 3},     {OpKind::kLockIncrement, 8},
-};
 
 constexpr int kLockAttempts = 3;
 // Rows are keyed by a 32-bit hash of their path: the fewer rows live at
@@ -33,11 +18,25 @@ constexpr int kLockAttempts = 3;
 // hold). A worker with this many groups in a table deletes before it adds.
 constexpr size_t kMaxGroups = 12;
 
+// Reads the worker, group and size back from a row's path; false for a path
+// that is not a group row of `table`.
+bool ParseGroupRow(const std::wstring& path, const GroupTable& table, int* worker, int* group,
+                   int* size) {
+    const std::wstring head = std::wstring(kSoakPrefix) + table.name + L"\\w";
+    if (path.compare(0, head.size(), head) != 0) return false;
+    int index = 0;
+    wchar_t tail = 0;
+    // The trailing %lc catches anything after the size.
+    const int fields = swscanf(path.c_str() + head.size(), L"%d\\g%d-%dof%d%lc", worker, group,
+                               &index, size, &tail);
+    return fields == 4 && index >= 1 && index <= *size;
+}
+
 // The groups of one rule table that this worker has added, as it knows them.
 struct OwnGroups {
-    const wchar_t* table;
-    std::map<int, int> present;  // group -> size, acknowledged and not deleted
-    std::set<int> uncertain;     // a refused call may have left part of them
+    const GroupTable& table;
+    std::map<int, int> present = {};  // group -> size, acknowledged and not deleted
+    std::set<int> uncertain = {};     // a refused call may have left part of them
 };
 
 class Worker {
@@ -45,329 +44,288 @@ public:
     Worker(const SoakRun& run, int worker, uint64_t seed, const std::string& focus)
         : run_(run), worker_(worker), focus_(focus), random_(seed) {}
 
-    int Run();
+    int Run() {
+        if (!journal_.Open(run_.File(JournalFile(worker_)))) return kWorkerNoJournal;
+        if (!store_->InitDb()) {
+            fmt::print("{}", kStoreClosed);
+            return kWorkerNoLibrary;
+        }
+        if (!cache_->InitCacheFile(run_.File(kCacheFile), L"soak")) return kWorkerNoLibrary;
+        lock_->SetLockName(run_.name + L"-counter");
+        const fileprotect::Handle stop(
+            OpenEventW(SYNCHRONIZE, FALSE, (run_.name + L"-stop").c_str()));
+        const fileprotect::Handle parent(OpenProcess(SYNCHRONIZE, FALSE, run_.parentId));
+        int exitCode = kWorkerStopped;
+        while (stop.Valid() && WaitForSingleObject(stop.Get(), 0) != WAIT_OBJECT_0) {
+            if (!parent.Valid() || WaitForSingleObject(parent.Get(), 0) == WAIT_OBJECT_0) {
+                exitCode = kWorkerParentGone;
+                break;
+            }
+            if (!Step(Choose())) {
+                exitCode = kWorkerNoJournal;
+                break;
+            }
+        }
+        store_->CloseDb();
+        return exitCode;
+    }
 
 private:
-    OpKind Choose();
     int Pick(int below) { return static_cast<int>(random_() % static_cast<uint64_t>(below)); }
 
-    // Each runs one operation between its intent and its answer; false
-    // only when the journal cannot be written.
-    bool Step(OpKind kind);
-    bool AddCount(OpKind kind);
-    bool ReadCounts();
-    bool AddGroup(OwnGroups& groups, OpKind kind);
-    bool DeleteGroup(OwnGroups& groups, OpKind kind);
-    bool ReadGroups(OwnGroups& groups, OpKind kind);
-    bool AddIds(OpKind kind);
-    bool TakeIds();
-    bool LockIncrement();
+    Op Choose() {
+        auto weight = [&](const OpInfo& info) {
+            return focus_ == "all" || focus_ == info.area ? info.weight : 0;
+        };
+        int total = 0;
+        for (const OpInfo& info : kOps) total += weight(info);
+        int roll = Pick(total > 0 ? total : 1);
+        for (const OpInfo& info : kOps) {
+            if (roll < weight(info)) return info.op;
+            roll -= weight(info);
+        }
+        return Op::kReadCounts;
+    }
 
-    bool Answer(bool succeeded, const std::string& results = std::string());
+    // Runs one operation between its intent and its answer in the journal;
+    // false only when the journal cannot be written.
+    bool Step(Op op) {
+        op_ = JournalOp();
+        op_.seq = ++seq_;
+        op_.op = op;
+        switch (op) {
+            case Op::kAddCount:
+            case Op::kIncCount:
+            case Op::kAddCountList: return AddCount();
+            case Op::kReadCounts: return ReadCounts();
+            case Op::kAddReject: return AddGroup(rejects_);
+            case Op::kDelReject: return DeleteGroup(rejects_);
+            case Op::kReadRejects: return ReadGroups(rejects_);
+            case Op::kAddProtect: return AddGroup(protects_);
+            case Op::kDelProtect: return DeleteGroup(protects_);
+            case Op::kReadProtects: return ReadGroups(protects_);
+            case Op::kAddId:
+            case Op::kAddIds: return AddIds();
+            case Op::kTakeIds: return TakeIds();
+            case Op::kLockIncrement: return LockIncrement();
+        }
+        return true;
+    }
+
+    bool Intent() {
+        op_.started = NowMicros();
+        return journal_.Write(op_);
+    }
+    bool Answer(bool done) {
+        op_.ended = NowMicros();
+        op_.outcome = done ? Outcome::kDone : Outcome::kRefused;
+        return journal_.Write(op_);
+    }
+
+    bool AddCount() {
+        // Additions of 1 to 9: small, and different enough that the parent
+        // can tell which in-doubt additions landed.
+        const int first = Pick(kBlockPaths);
+        const int firstCount = op_.op == Op::kIncCount ? 1 : 1 + Pick(9);
+        const int second = (first + 1 + Pick(kBlockPaths - 1)) % kBlockPaths;
+        const int secondCount = 1 + Pick(9);
+        op_.adds = {{first, firstCount}};
+        if (op_.op == Op::kAddCountList) op_.adds.emplace_back(second, secondCount);
+        if (!Intent()) return false;
+        bool added = false;
+        if (op_.op == Op::kAddCount) added = store_->AddBlockCount(BlockPath(first), firstCount);
+        else if (op_.op == Op::kIncCount) added = store_->IncreaseBlockCount(BlockPath(first));
+        else
+            added = store_->AddBlockCountList(
+                {{0, BlockPath(first), firstCount}, {0, BlockPath(second), secondCount}});
+        if (added)
+            for (const auto& [path, count] : op_.adds) ownCounts_[path] += count;
+        return Answer(added);
+    }
+
+    bool ReadCounts() {
+        if (!Intent()) return false;
+        std::vector<BlockCountItem> rows;
+        if (!store_->GetBlockList(rows)) return Answer(false);
+        const BlockCounts seen = CountsOf(rows);
+        for (int p = 0; p < kBlockPaths; ++p) {
+            // Counts only grow, and what this worker added is committed.
+            if (seen[p] < lastCounts_[p])
+                Saw(fmt::format("read-counts: count of path {} went back from {} to {}", p,
+                                lastCounts_[p], seen[p]));
+            else if (seen[p] < ownCounts_[p])
+                Saw(fmt::format(
+                    "read-counts: count of path {} is below this worker's own additions {} to {}",
+                    p, ownCounts_[p], seen[p]));
+            lastCounts_[p] = seen[p];
+        }
+        return Answer(true);
+    }
+
+    bool AddGroup(OwnGroups& groups) {
+        if (groups.present.size() >= kMaxGroups) return DeleteGroup(groups);
+        op_.op = groups.table.add;
+        op_.group = nextGroup_++;
+        op_.size = 1 + Pick(3);
+        if (!Intent()) return false;
+        std::vector<ProtectFileItem> rows;
+        for (const std::wstring& path : GroupRows(op_.group, op_.size, groups.table))
+            rows.push_back({path, L"C:", false, true});
+        const bool added = op_.op == Op::kAddReject ? store_->AddRejectList(rows)
+                                                    : store_->AddProtectFile(rows, false);
+        if (added) groups.present[op_.group] = op_.size;
+        else groups.uncertain.insert(op_.group);
+        return Answer(added);
+    }
+
+    bool DeleteGroup(OwnGroups& groups) {
+        if (groups.present.empty()) return AddGroup(groups);
+        auto chosen = groups.present.begin();
+        std::advance(chosen, Pick(static_cast<int>(groups.present.size())));
+        op_.op = groups.table.del;
+        std::tie(op_.group, op_.size) = *chosen;
+        if (!Intent()) return false;
+        const std::vector<std::wstring> paths = GroupRows(op_.group, op_.size, groups.table);
+        const bool deleted = op_.op == Op::kDelReject ? store_->DeleteRejectList(paths)
+                                                      : store_->DeleteProtectFile(paths, false);
+        groups.present.erase(op_.group);
+        if (!deleted) groups.uncertain.insert(op_.group);
+        return Answer(deleted);
+    }
+
+    std::vector<std::wstring> GroupRows(int group, int size, const GroupTable& table) const {
+        std::vector<std::wstring> paths;
+        for (int i = 1; i <= size; ++i)
+            paths.push_back(GroupRowPath(table, worker_, group, i, size));
+        return paths;
+    }
+
+    bool ReadGroups(const OwnGroups& groups) {
+        if (!Intent()) return false;
+        std::vector<ProtectFileItem> rows;
+        std::vector<std::wstring> extensions;
+        const bool read = op_.op == Op::kReadRejects ? store_->GetRejectList(rows)
+                                                     : store_->GetProtectFileList(rows, extensions);
+        if (read) CheckGroups(groups, rows);
+        return Answer(read);
+    }
+
     // Checks a listing against what every writer promises and what this
-    // worker knows of its own groups; journals each thing it finds wrong.
-    bool CheckGroups(const OwnGroups& groups, const std::vector<std::wstring>& paths);
+    // worker knows of its own groups.
+    void CheckGroups(const OwnGroups& groups, const std::vector<ProtectFileItem>& rows) {
+        const char* read = InfoOf(op_.op).name;
+        const std::wstring head = std::wstring(kSoakPrefix) + groups.table.name + L"\\";
+        std::map<std::pair<int, int>, std::pair<int, int>> seen;  // (worker, group) -> (rows, size)
+        for (const ProtectFileItem& row : rows) {
+            if (row.filepath.compare(0, head.size(), head) != 0) continue;
+            int worker = 0, group = 0, size = 0;
+            if (!ParseGroupRow(row.filepath, groups.table, &worker, &group, &size)) {
+                Saw(fmt::format("{}: a row that no worker writes: {}", read,
+                                fileprotect::Utf8(row.filepath)));
+                continue;
+            }
+            auto& [count, ofSize] = seen[{worker, group}];
+            count += 1;
+            ofSize = size;
+        }
+        // Every writer adds and deletes a group in one call: a listing holds
+        // all of a group or none of it.
+        for (const auto& [key, rowsOfSize] : seen) {
+            const auto [worker, group] = key;
+            if (rowsOfSize.first != rowsOfSize.second)
+                Saw(fmt::format("{}: group w{}/g{} listed with {} of its {} rows", read, worker,
+                                group, rowsOfSize.first, rowsOfSize.second));
+            // This worker's own groups: what it was told is what it sees.
+            if (worker == worker_ && !groups.present.count(group) && !groups.uncertain.count(group))
+                Saw(fmt::format("{}: own deleted group g{} is listed", read, group));
+        }
+        for (const auto& [group, size] : groups.present)
+            if (!seen.count({worker_, group}))
+                Saw(fmt::format("{}: own group g{} is missing", read, group));
+    }
+
+    // Notes what a listing showed that breaks a promise; the parent reports it.
+    void Saw(std::string what) { op_.anomalies.push_back(std::move(what)); }
+
+    bool AddIds() {
+        op_.ids.resize(op_.op == Op::kAddId ? 1 : 2 + Pick(2));
+        for (std::string& id : op_.ids) id = fmt::format("w{}-{}", worker_, nextId_++);
+        if (!Intent()) return false;
+        // The interface reports nothing: handing the ids over is the success.
+        if (op_.op == Op::kAddId) cache_->AddPathId(op_.ids[0]);
+        else cache_->AddPathIds(op_.ids);
+        return Answer(true);
+    }
+
+    bool TakeIds() {
+        if (!Intent()) return false;
+        cache_->TakePathIds(op_.ids);
+        return Answer(true);
+    }
+
+    bool LockIncrement() {
+        if (!Intent()) return false;
+        // A false Lock can mean the mutex was abandoned by a killed holder:
+        // this thread then owns it, but the interface cannot say so. Giving
+        // it back and asking again turns that into a plain acquisition; a
+        // real failure stays a failure. The parent counts the locks that
+        // took more than one attempt.
+        bool locked = false;
+        while (!locked && op_.attempts < kLockAttempts) {
+            ++op_.attempts;
+            locked = lock_->Lock();
+            if (!locked) lock_->Unlock();
+        }
+        if (!locked) return Answer(false);
+        const bool written = IncrementCounter();
+        lock_->Unlock();
+        return Answer(written);
+    }
+
+    // Written aside and renamed over the counter, so a holder killed while
+    // writing leaves the old value, never a cut one.
+    bool IncrementCounter() {
+        const std::wstring counter = run_.File(kCounterFile), aside = counter + L".new";
+        FILE* file = _wfopen(counter.c_str(), L"rb");
+        if (!file) return false;
+        const bool read = fscanf(file, "%ld", &op_.value) == 1;
+        fclose(file);
+        ++op_.value;
+        file = read ? _wfopen(aside.c_str(), L"wb") : nullptr;
+        if (!file) return false;
+        const bool printed = fprintf(file, "%ld", op_.value) > 0;
+        return fclose(file) == 0 && printed &&
+               MoveFileExW(aside.c_str(), counter.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    }
 
     const SoakRun& run_;
     const int worker_;
     const std::string focus_;
     std::mt19937_64 random_;
-    SoakLibrary library_;
+    const fileprotect::Library library_;  // throws std::runtime_error when it does not load
+    IFileProtectCfgMgr* const store_ = library_.Store();
+    IProtectFileCacheFileMgr* const cache_ = library_.Cache();
+    const fileprotect::Owned<IProtectFileGlbLock> lock_ = library_.NewLock();
     JournalWriter journal_;
-    IProtectFileGlbLock* lock_ = nullptr;
+    JournalOp op_;  // the operation under way
 
     int64_t seq_ = 0;
     int nextGroup_ = 1;
     int nextId_ = 1;
-    OwnGroups rejects_{L"reject", {}, {}};
-    OwnGroups protects_{L"protect", {}, {}};
-    int64_t ownCounts_[kBlockPaths] = {};   // this worker's acknowledged additions
-    int64_t lastCounts_[kBlockPaths] = {};  // what its last listing showed
+    OwnGroups rejects_{kRejectTable};
+    OwnGroups protects_{kProtectTable};
+    BlockCounts ownCounts_ = {};   // this worker's acknowledged additions
+    BlockCounts lastCounts_ = {};  // what its last listing showed
 };
-
-int Worker::Run() {
-    if (!journal_.Open(run_.Journal(worker_))) return kWorkerNoJournal;
-    if (!library_.Load()) return kWorkerNoLibrary;
-    if (!library_.cache->InitCacheFile(run_.CacheFile(), L"soak")) return kWorkerNoLibrary;
-    lock_ = library_.newLock();
-    lock_->SetLockName(run_.CounterLockName());
-
-    HANDLE stop = OpenEventW(SYNCHRONIZE, FALSE, run_.StopEventName().c_str());
-    HANDLE parent = OpenProcess(SYNCHRONIZE, FALSE, run_.parentId);
-    int exitCode = kWorkerStopped;
-    for (;;) {
-        if (!stop || WaitForSingleObject(stop, 0) == WAIT_OBJECT_0) break;
-        if (!parent || WaitForSingleObject(parent, 0) == WAIT_OBJECT_0) {
-            exitCode = kWorkerParentGone;
-            break;
-        }
-        if (!Step(Choose())) {
-            exitCode = kWorkerNoJournal;
-            break;
-        }
-    }
-    if (stop) CloseHandle(stop);
-    if (parent) CloseHandle(parent);
-    lock_->Release();
-    library_.store->CloseDb();
-    return exitCode;
-}
-
-OpKind Worker::Choose() {
-    auto weight = [&](const Weight& w) {
-        return focus_ == "all" || focus_ == OpArea(w.kind) ? w.weight : 0;
-    };
-    int total = 0;
-    for (const Weight& w : kMix) total += weight(w);
-    int roll = Pick(total > 0 ? total : 1);
-    for (const Weight& w : kMix) {
-        if (roll < weight(w)) return w.kind;
-        roll -= weight(w);
-    }
-    return OpKind::kReadCounts;
-}
-
-bool Worker::Answer(bool succeeded, const std::string& results) {
-    return succeeded ? journal_.Done(seq_, results) : journal_.Refused(seq_);
-}
-
-bool Worker::Step(OpKind kind) {
-    ++seq_;
-    switch (kind) {
-        case OpKind::kAddCount:
-        case OpKind::kIncCount:
-        case OpKind::kAddCountList: return AddCount(kind);
-        case OpKind::kReadCounts: return ReadCounts();
-        case OpKind::kAddReject: return AddGroup(rejects_, kind);
-        case OpKind::kDelReject: return DeleteGroup(rejects_, kind);
-        case OpKind::kReadRejects: return ReadGroups(rejects_, kind);
-        case OpKind::kAddProtect: return AddGroup(protects_, kind);
-        case OpKind::kDelProtect: return DeleteGroup(protects_, kind);
-        case OpKind::kReadProtects: return ReadGroups(protects_, kind);
-        case OpKind::kAddId:
-        case OpKind::kAddIds: return AddIds(kind);
-        case OpKind::kTakeIds: return TakeIds();
-        case OpKind::kLockIncrement: return LockIncrement();
-        case OpKind::kCount: break;
-    }
-    return true;
-}
-
-bool Worker::AddCount(OpKind kind) {
-    // Additions of 1 to 9: small, and different enough that the parent can
-    // tell which in-doubt additions landed.
-    const int first = Pick(kBlockPaths);
-    const int firstCount = kind == OpKind::kIncCount ? 1 : 1 + Pick(9);
-    const int second = (first + 1 + Pick(kBlockPaths - 1)) % kBlockPaths;
-    const int secondCount = 1 + Pick(9);
-    std::string args = std::to_string(first) + " " + std::to_string(firstCount);
-    if (kind == OpKind::kAddCountList)
-        args += " " + std::to_string(second) + " " + std::to_string(secondCount);
-    if (!journal_.Intent(seq_, kind, args)) return false;
-
-    bool added = false;
-    IFileProtectCfgMgr* store = library_.store;
-    if (kind == OpKind::kAddCount) {
-        added = store->AddBlockCount(BlockPath(first), firstCount);
-    } else if (kind == OpKind::kIncCount) {
-        added = store->IncreaseBlockCount(BlockPath(first));
-    } else {
-        BlockCountItem a, b;
-        a.filepath = BlockPath(first);
-        a.blockcount = firstCount;
-        b.filepath = BlockPath(second);
-        b.blockcount = secondCount;
-        added = store->AddBlockCountList({a, b});
-        if (added) ownCounts_[second] += secondCount;
-    }
-    if (added) ownCounts_[first] += firstCount;
-    return Answer(added);
-}
-
-bool Worker::ReadCounts() {
-    if (!journal_.Intent(seq_, OpKind::kReadCounts, "")) return false;
-    std::vector<BlockCountItem> items;
-    if (!library_.store->GetBlockList(items)) return Answer(false);
-    if (!Answer(true)) return false;
-    int64_t seen[kBlockPaths] = {};
-    for (const BlockCountItem& item : items)
-        for (int p = 0; p < kBlockPaths; ++p)
-            if (item.filepath == BlockPath(p)) seen[p] = item.blockcount;
-    for (int p = 0; p < kBlockPaths; ++p) {
-        // Counts only grow, and what this worker added is committed.
-        std::string what;
-        if (seen[p] < lastCounts_[p])
-            what = "went back from " + std::to_string(lastCounts_[p]);
-        else if (seen[p] < ownCounts_[p])
-            what = "is below this worker's own additions " + std::to_string(ownCounts_[p]);
-        if (!what.empty() &&
-            !journal_.Anomaly(seq_, "read-counts: count of path " + std::to_string(p) + " " +
-                                        what + " to " + std::to_string(seen[p])))
-            return false;
-        lastCounts_[p] = seen[p];
-    }
-    return true;
-}
-
-bool Worker::AddGroup(OwnGroups& groups, OpKind kind) {
-    if (groups.present.size() >= kMaxGroups)
-        return DeleteGroup(groups, kind == OpKind::kAddReject ? OpKind::kDelReject
-                                                              : OpKind::kDelProtect);
-    const int group = nextGroup_++;
-    const int size = 1 + Pick(3);
-    if (!journal_.Intent(seq_, kind, std::to_string(group) + " " + std::to_string(size)))
-        return false;
-    std::vector<ProtectFileItem> items(size);
-    for (int i = 0; i < size; ++i) {
-        items[i].filepath = GroupRowPath(groups.table, worker_, group, i + 1, size);
-        items[i].mountpoint = L"C:";
-        items[i].bFile = true;
-    }
-    const bool added = kind == OpKind::kAddReject ? library_.store->AddRejectList(items)
-                                                  : library_.store->AddProtectFile(items, false);
-    if (added) groups.present[group] = size;
-    else groups.uncertain.insert(group);
-    return Answer(added);
-}
-
-bool Worker::DeleteGroup(OwnGroups& groups, OpKind kind) {
-    if (groups.present.empty()) return AddGroup(groups, kind == OpKind::kDelReject
-                                                           ? OpKind::kAddReject
-                                                           : OpKind::kAddProtect);
-    auto chosen = groups.present.begin();
-    std::advance(chosen, Pick(static_cast<int>(groups.present.size())));
-    const int group = chosen->first;
-    const int size = chosen->second;
-    if (!journal_.Intent(seq_, kind, std::to_string(group) + " " + std::to_string(size)))
-        return false;
-    std::vector<std::wstring> paths;
-    for (int i = 1; i <= size; ++i) paths.push_back(GroupRowPath(groups.table, worker_, group, i, size));
-    const bool deleted = kind == OpKind::kDelReject ? library_.store->DeleteRejectList(paths)
-                                                    : library_.store->DeleteProtectFile(paths, false);
-    groups.present.erase(group);
-    if (!deleted) groups.uncertain.insert(group);
-    return Answer(deleted);
-}
-
-bool Worker::ReadGroups(OwnGroups& groups, OpKind kind) {
-    if (!journal_.Intent(seq_, kind, "")) return false;
-    std::vector<std::wstring> paths;
-    bool read = false;
-    if (kind == OpKind::kReadRejects) {
-        std::vector<ProtectFileItem> items;
-        read = library_.store->GetRejectList(items);
-        for (const ProtectFileItem& item : items) paths.push_back(item.filepath);
-    } else {
-        std::vector<ProtectFileItem> items;
-        std::vector<std::wstring> extensions;
-        read = library_.store->GetProtectFileList(items, extensions);
-        for (const ProtectFileItem& item : items) paths.push_back(item.filepath);
-    }
-    if (!Answer(read)) return false;
-    return !read || CheckGroups(groups, paths);
-}
-
-bool Worker::CheckGroups(const OwnGroups& groups, const std::vector<std::wstring>& paths) {
-    const std::wstring head = std::wstring(kSoakPrefix) + groups.table + L"\\";
-    std::map<std::pair<int, int>, std::pair<int, int>> seen;  // (worker, group) -> (rows, size)
-    std::vector<std::string> wrong;
-    for (const std::wstring& path : paths) {
-        if (path.compare(0, head.size(), head) != 0) continue;
-        int worker = 0, group = 0, size = 0;
-        if (!ParseGroupRow(path, groups.table, &worker, &group, &size)) {
-            wrong.push_back("a row that no worker writes: " + Narrow(path));
-            continue;
-        }
-        auto& entry = seen[{worker, group}];
-        entry.first += 1;
-        entry.second = size;
-    }
-    // Every writer adds and deletes a group in one call: a listing holds
-    // all of a group or none of it.
-    for (const auto& [key, rows] : seen) {
-        if (rows.first != rows.second)
-            wrong.push_back("group w" + std::to_string(key.first) + "/g" +
-                            std::to_string(key.second) + " listed with " +
-                            std::to_string(rows.first) + " of its " +
-                            std::to_string(rows.second) + " rows");
-        // This worker's own groups: what it was told is what it sees.
-        if (key.first == worker_ && !groups.present.count(key.second) &&
-            !groups.uncertain.count(key.second))
-            wrong.push_back("own deleted group g" + std::to_string(key.second) + " is listed");
-    }
-    for (const auto& [group, size] : groups.present)
-        if (!seen.count({worker_, group}))
-            wrong.push_back("own group g" + std::to_string(group) + " is missing");
-    const char* name = groups.table == rejects_.table ? "read-rejects: " : "read-protects: ";
-    for (const std::string& what : wrong)
-        if (!journal_.Anomaly(seq_, name + what)) return false;
-    return true;
-}
-
-bool Worker::AddIds(OpKind kind) {
-    const int count = kind == OpKind::kAddId ? 1 : 2 + Pick(2);
-    std::vector<std::string> ids;
-    std::string args;
-    for (int i = 0; i < count; ++i) {
-        ids.push_back("w" + std::to_string(worker_) + "-" + std::to_string(nextId_++));
-        args += (i ? " " : "") + ids.back();
-    }
-    if (!journal_.Intent(seq_, kind, args)) return false;
-    // The interface reports nothing: handing the ids over is the success.
-    if (kind == OpKind::kAddId) library_.cache->AddPathId(ids[0]);
-    else library_.cache->AddPathIds(ids);
-    return Answer(true);
-}
-
-bool Worker::TakeIds() {
-    if (!journal_.Intent(seq_, OpKind::kTakeIds, "")) return false;
-    std::vector<std::string> ids;
-    library_.cache->TakePathIds(ids);
-    std::string results;
-    for (const std::string& id : ids) results += (results.empty() ? "" : " ") + id;
-    return Answer(true, results);
-}
-
-bool Worker::LockIncrement() {
-    if (!journal_.Intent(seq_, OpKind::kLockIncrement, "")) return false;
-    // A false Lock can mean the mutex was abandoned by a killed holder: this
-    // thread then owns it, but the interface cannot say so. Giving it back
-    // and asking again turns that into a plain acquisition; a real failure
-    // stays a failure.
-    bool locked = false;
-    int attempts = 0;
-    while (!locked && attempts < kLockAttempts) {
-        ++attempts;
-        locked = lock_->Lock();
-        if (!locked) lock_->Unlock();
-    }
-    if (!locked) return Answer(false);
-
-    long value = 0;
-    bool ok = true;
-    if (FILE* file = _wfopen(run_.CounterFile().c_str(), L"rb")) {
-        ok = fscanf(file, "%ld", &value) == 1;
-        fclose(file);
-    } else {
-        ok = false;
-    }
-    // Written aside and renamed over the counter, so a holder killed while
-    // writing leaves the old value, never a cut one.
-    const std::wstring aside = run_.CounterFile() + L".new";
-    if (ok) {
-        FILE* file = _wfopen(aside.c_str(), L"wb");
-        ok = file && fprintf(file, "%ld", value + 1) > 0;
-        if (file) ok = fclose(file) == 0 && ok;
-        ok = ok && MoveFileExW(aside.c_str(), run_.CounterFile().c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    }
-    lock_->Unlock();
-    // The parent counts the locks that took more than one attempt.
-    return Answer(ok, std::to_string(value + 1) + " " + std::to_string(attempts));
-}
 
 }  // namespace
 
 int RunWorker(const SoakRun& run, int worker, uint64_t seed, const std::string& focus) {
-    return Worker(run, worker, seed, focus).Run();
+    try {
+        return Worker(run, worker, seed, focus).Run();
+    } catch (const std::runtime_error& error) {  // the library did not load
+        fmt::print("soak: {}\n", error.what());
+        return kWorkerNoLibrary;
+    }
 }

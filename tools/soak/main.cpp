@@ -10,9 +10,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "SoakPlan.h"
-#include "Supervisor.h"
-#include "Worker.h"
+#include "Soak.h"
 
 namespace {
 
@@ -46,7 +44,7 @@ int Main(int argc, char** argv) {
     worker->add_option("--focus", workerFocus);
 
     CLI11_PARSE(app, argc, argv);
-    if (worker->parsed()) return RunWorker(SoakRunOf(parentId), workerId, workerSeed, workerFocus);
+    if (worker->parsed()) return RunWorker(SoakRun(parentId), workerId, workerSeed, workerFocus);
     if (!seedOption->count())
         options.seed = static_cast<uint64_t>(NowMicros()) ^ (uint64_t{GetCurrentProcessId()} << 40);
     return RunSoak(options);
