@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "Ratios.h"
+#include "bench/Ratios.h"
 
 namespace {
 

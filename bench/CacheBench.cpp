@@ -12,9 +12,9 @@
 #include <cstdio>
 #include <string>
 
-#include "GatedChildren.h"
-#include "Ratios.h"
-#include "TestSupport.h"
+#include "bench/GatedChildren.h"
+#include "bench/Ratios.h"
+#include "tests/support/TestSupport.h"
 #include "tinyxml.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <chrono>
 #include <string>
 
-#include "Ratios.h"
-#include "TestSupport.h"
+#include "bench/Ratios.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ bool FillProtectTable(int count) {
     for (int i = 0; i < count && ok; ++i) {
         const std::wstring path =
             L"C:\\Bench\\Folder" + std::to_wstring(i % 97) + L"\\document " + std::to_wstring(i) + L".docx";
-        const std::string text = Narrow(path);
+        const std::string text = Utf8(path);
         sqlite3_bind_int(insert, 1, static_cast<int32_t>(getHlpObj()->GetPathHash(path)));
         sqlite3_bind_text(insert, 2, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
         ok = sqlite3_step(insert) == SQLITE_DONE;
@@ -63,7 +63,7 @@ void TimeProcess(benchmark::State& state, const wchar_t* program, const std::wst
     state.SetItemsProcessed(state.iterations() * kRows);
 }
 
-std::wstring Database() { return L"\"" + StoreDatabasePath() + L"\""; }
+std::wstring Database() { return L"\"" + fileprotect::RuleDatabasePath(getHlpObj()) + L"\""; }
 
 std::wstring ExportFile() { return L"\"" + MakeTempFolder(L"bench-export") + L"\\rules.json\""; }
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
-#include "../tests/procs/coord_sync.h"
+#include "tests/support/TestSupport.h"
+#include "tests/procs/coord_sync.h"
 
 struct GateNames {
     std::wstring ready;

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "Ratios.h"
-#include "TestSupport.h"
-#include "ZQCrc32.h"
+#include "bench/Ratios.h"
+#include "tests/support/TestSupport.h"
+#include "outside/zqcrc32/ZQCrc32.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ std::vector<std::string> HashedBytes() {
     for (std::wstring path : TypicalPaths()) {
         for (wchar_t& c : path)
             if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 0x20);
-        bytes.push_back(Narrow(path));
+        bytes.push_back(Utf8(path));
     }
     return bytes;
 }

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "Ratios.h"
-#include "TestSupport.h"
+#include "bench/Ratios.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ struct RawRow {
 sqlite3* OpenRawDatabase() {
     std::wstring file = MakeTempFolder(L"bench-raw") + L"\\raw.db";
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(Narrow(file).c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+    if (sqlite3_open_v2(Utf8(file).c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK)
         return db;
     sqlite3_exec(db,
@@ -100,7 +100,7 @@ void BM_RawSqliteInsert(benchmark::State& state) {
     std::vector<RawRow> rows;
     for (const ProtectFileItem& item : BenchItems(count))
         rows.push_back({static_cast<int32_t>(getHlpObj()->GetPathHash(item.filepath)),
-                        Narrow(item.filepath), Narrow(item.mountpoint), item.bFile ? 1 : 0});
+                        Utf8(item.filepath), Utf8(item.mountpoint), item.bFile ? 1 : 0});
     sqlite3* db = OpenRawDatabase();
 
     for (auto _ : state) {
@@ -131,7 +131,7 @@ void BM_HostAddProtectFile(benchmark::State& state) {
     IFileProtectCfgMgr* store = FreshStore();
     IHlpFunc* helper = getHlpObj();
     sqlite3* db = nullptr;
-    sqlite3_open_v2(Narrow(StoreDatabasePath()).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_open_v2(Utf8(fileprotect::RuleDatabasePath(getHlpObj())).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     std::string path;
     std::string mountpoint;
     auto utf8 = [](const std::wstring& text, std::string* out) {

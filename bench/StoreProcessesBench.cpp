@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "GatedChildren.h"
-#include "Ratios.h"
-#include "TestSupport.h"
+#include "bench/GatedChildren.h"
+#include "bench/Ratios.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 

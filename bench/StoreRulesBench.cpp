@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "Ratios.h"
-#include "TestSupport.h"
+#include "bench/Ratios.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ class RawDatabase {
 public:
     RawDatabase() {
         std::wstring file = MakeTempFolder(L"bench-rules") + L"\\raw.db";
-        sqlite3_open_v2(Narrow(file).c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+        sqlite3_open_v2(Utf8(file).c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr);
         Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=50;"
              "create table if not exists 'blocklist' (pathhash INT PRIMARY KEY, filepath TEXT, "
@@ -72,7 +72,7 @@ void FillRaw(const RawDatabase& raw, const char* insertSql, int count) {
     sqlite3_prepare_v2(raw.handle(), insertSql, -1, &insert, nullptr);
     const bool numbered = sqlite3_bind_parameter_count(insert) >= 3;
     for (int i = 0; i < count; ++i) {
-        std::string path = Narrow(RowPath(i));
+        std::string path = Utf8(RowPath(i));
         sqlite3_bind_int(insert, 1, Key(RowPath(i)));
         sqlite3_bind_text(insert, 2, path.c_str(), -1, SQLITE_TRANSIENT);
         if (numbered) sqlite3_bind_int(insert, 3, i);
@@ -146,7 +146,7 @@ class StoreFileReader {
 public:
     explicit StoreFileReader(bool (*fill)(IFileProtectCfgMgr*, int), int count)
         : store_(FreshStore()), filled_(fill(store_, count)) {
-        sqlite3_open_v2(Narrow(StoreDatabasePath()).c_str(), &db_, SQLITE_OPEN_READWRITE,
+        sqlite3_open_v2(Utf8(fileprotect::RuleDatabasePath(getHlpObj())).c_str(), &db_, SQLITE_OPEN_READWRITE,
                         nullptr);
     }
     ~StoreFileReader() {
@@ -232,7 +232,7 @@ BENCHMARK(BM_StoreAddBlockCountHot)->Unit(benchmark::kMicrosecond);
 
 void BM_RawUpsertBlockCountHot(benchmark::State& state) {
     RawDatabase raw;
-    const std::string path = Narrow(kHotPath);
+    const std::string path = Utf8(kHotPath);
     const int32_t key = Key(kHotPath);
     sqlite3_stmt* upsert = nullptr;
     sqlite3_prepare_v2(raw.handle(),

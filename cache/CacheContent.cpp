@@ -1,8 +1,8 @@
-#include "CacheContent.h"
+#include "cache/CacheContent.h"
 
 #include <cctype>
 
-#include "CacheFileText.h"
+#include "cache/CacheFileText.h"
 #include "tinyxml.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "CanonicalForm.h"
+#include "cache/CanonicalForm.h"
 
 class TiXmlDocument;
 

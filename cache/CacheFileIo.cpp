@@ -1,9 +1,9 @@
-#include "CacheFileIo.h"
+#include "cache/CacheFileIo.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "CacheJournal.h"
+#include "cache/CacheJournal.h"
 
 namespace {
 
@@ -176,7 +176,7 @@ HeldCacheFile::HeldCacheFile(const std::wstring& path) {
 bool HeldCacheFile::OpenOnce(const std::wstring& path) {
     file_.Reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file_.Held()) {
+    if (!file_.Valid()) {
         error_ = GetLastError();
         return false;
     }
@@ -224,11 +224,11 @@ HeldCacheFile::Leftover HeldCacheFile::FinishSaveLeftBeside() {
     const DWORD access = GENERIC_READ | FILE_WRITE_ATTRIBUTES;
     KernelHandle side(CreateFileW(complete.c_str(), access | DELETE, kShareAll, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    const bool deletable = side.Held();
+    const bool deletable = side.Valid();
     if (!deletable)
         side.Reset(CreateFileW(complete.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!side.Held()) {
+    if (!side.Valid()) {
         // Unreadable for a while, or gone (a delete still pending on Windows).
         error_ = GetLastError();
         return IsPassing(error_) ? Leftover::kBusy : Leftover::kNone;
@@ -281,7 +281,7 @@ bool HeldCacheFile::SetSize(unsigned long long size) {
 }
 
 std::optional<CacheContent> HeldCacheFile::Read(bool collectItems) {
-    if (!Held()) return std::nullopt;
+    if (!Valid()) return std::nullopt;
     if (size_ > static_cast<unsigned long long>(kMaxCacheFileBytes)) return CacheContent::TooLarge();
     // A thread reads the file into the same memory each time: fresh pages for
     // a file of items waiting to be taken would cost as much as reading it.
@@ -296,7 +296,7 @@ std::optional<CacheContent> HeldCacheFile::Read(bool collectItems) {
 }
 
 bool HeldCacheFile::Rewrite(const CacheEdit& edit) {
-    if (!Held()) return false;
+    if (!Valid()) return false;
     if (edit.tail.empty()) {  // cutting the file is one step already
         if (SetSize(edit.offset)) return true;
         error_ = GetLastError();
@@ -319,7 +319,7 @@ bool HeldCacheFile::Rewrite(const CacheEdit& edit) {
 }
 
 bool HeldCacheFile::KeepAside(std::string& keptAs) {
-    if (!Held()) return false;
+    if (!Valid()) return false;
     // The first free ".damaged-<n>", found by doubling and halving: earlier
     // copies stay as they are, and even thousands of them cost a few looks.
     auto taken = [this](unsigned long long n) {
@@ -339,7 +339,7 @@ bool HeldCacheFile::KeepAside(std::string& keptAs) {
         const std::wstring name = SideFileName(identity_, L".damaged-" + std::to_wstring(high));
         KernelHandle aside(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!aside.Held()) {
+        if (!aside.Valid()) {
             error_ = GetLastError();
             if (error_ != ERROR_FILE_EXISTS) return false;
             free = high + 1;  // made by another program meanwhile

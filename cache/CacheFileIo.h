@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "CacheContent.h"
-#include "KernelHandle.h"
+#include "cache/CacheContent.h"
+#include "base/ScopedHandle.h"
 
 // A file larger than this is not read but treated as damaged: the format is
 // one flat list of short items, far below it.
@@ -41,7 +41,7 @@ public:
     HeldCacheFile(const HeldCacheFile&) = delete;
     HeldCacheFile& operator=(const HeldCacheFile&) = delete;
 
-    bool Held() const { return file_.Held(); }
+    bool Valid() const { return file_.Valid(); }
     // The system's code for the last thing that failed.
     DWORD Error() const { return error_; }
 

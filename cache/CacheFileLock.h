@@ -2,7 +2,7 @@
 // held for the lifetime of the object when it can be had.
 #pragma once
 
-#include "GlbLock.h"
+#include "coordination/GlbLock.h"
 
 // Every process that uses the cache file relies on this exact name. It has no
 // "Global\" prefix (the forward slash is an ordinary character), so the mutex

@@ -1,15 +1,15 @@
-#include "CacheFileMgr.h"
+#include "cache/CacheFileMgr.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "CacheFileIo.h"
-#include "CacheFileLock.h"
-#include "CacheFileText.h"
-#include "Helper.h"
-#include "KernelHandle.h"
+#include "cache/CacheFileIo.h"
+#include "cache/CacheFileLock.h"
+#include "cache/CacheFileText.h"
+#include "base/Helper.h"
+#include "base/ScopedHandle.h"
 
 namespace {
 
@@ -58,12 +58,12 @@ bool CProtectFileCacheFileMgr::InitCacheFile(const std::wstring& path, const std
         DWORD error = GetLastError();
         // Another process may create the file between the test and the
         // create; the file then exists, which is all this call needs.
-        if (!file.Held() && error != ERROR_FILE_EXISTS) {
+        if (!file.Valid() && error != ERROR_FILE_EXISTS) {
             printf("create file error, error code=%d", static_cast<int>(error));
             fflush(stdout);
             return false;
         }
-        created = file.Held();
+        created = file.Valid();
     }
 
     path_ = path;

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "CanonicalForm.h"
-#include "IProtectFileCacheFileMgr.h"
+#include "cache/CanonicalForm.h"
+#include "interfaces/IProtectFileCacheFileMgr.h"
 
 class CProtectFileCacheFileMgr final : public IProtectFileCacheFileMgr {
 public:

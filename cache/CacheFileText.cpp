@@ -1,4 +1,4 @@
-#include "CacheFileText.h"
+#include "cache/CacheFileText.h"
 
 #include <cctype>
 #include <cstring>

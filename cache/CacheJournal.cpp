@@ -1,4 +1,4 @@
-#include "CacheJournal.h"
+#include "cache/CacheJournal.h"
 
 #include <algorithm>
 #include <cstring>

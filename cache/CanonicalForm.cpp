@@ -1,10 +1,10 @@
-#include "CanonicalForm.h"
+#include "cache/CanonicalForm.h"
 
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
 
-#include "CacheFileText.h"
+#include "cache/CacheFileText.h"
 #include "tinyxml.h"
 
 namespace {

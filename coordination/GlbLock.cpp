@@ -1,4 +1,4 @@
-#include "GlbLock.h"
+#include "coordination/GlbLock.h"
 
 bool CProtectFileGlbLock::SetLockName(const std::wstring& name) {
     if (name.empty()) return false;
@@ -20,8 +20,8 @@ LockOutcome CProtectFileGlbLock::Acquire() {
     // Open first, create only when missing: the mutex is never created owned,
     // so ownership always comes from the wait below.
     mutex_.Reset(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name_.c_str()));
-    if (!mutex_.Held()) mutex_.Reset(CreateMutexW(nullptr, FALSE, name_.c_str()));
-    if (!mutex_.Held()) return LockOutcome::kFailed;
+    if (!mutex_.Valid()) mutex_.Reset(CreateMutexW(nullptr, FALSE, name_.c_str()));
+    if (!mutex_.Valid()) return LockOutcome::kFailed;
 
     switch (WaitForSingleObject(mutex_.Get(), INFINITE)) {
         case WAIT_OBJECT_0: return LockOutcome::kOwned;
@@ -33,7 +33,7 @@ LockOutcome CProtectFileGlbLock::Acquire() {
 bool CProtectFileGlbLock::Lock() { return Acquire() == LockOutcome::kOwned; }
 
 void CProtectFileGlbLock::Unlock() {
-    if (!mutex_.Held()) return;
+    if (!mutex_.Valid()) return;
     ReleaseMutex(mutex_.Get());  // fails harmlessly when the wait had failed
     mutex_.Close();
 }

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "IProtectFileGlbLock.h"
-#include "KernelHandle.h"
+#include "interfaces/IProtectFileGlbLock.h"
+#include "base/ScopedHandle.h"
 
 // How a wait for the mutex ended. Inside the library a caller can tell an
 // abandoned mutex (a holder died; the caller owns it now) from a real failure.

@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
-#include "IProcEvent.h"
-#include "KernelHandle.h"
+#include "interfaces/IProcEvent.h"
+#include "base/ScopedHandle.h"
 
 class CProcEvent final : public IProcEvent {
 public:

@@ -1,4 +1,4 @@
-#include "DiskLetters.h"
+#include "disks/DiskLetters.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "DiskComponents.h"
+#include "interfaces/DiskComponents.h"
 
 // Lower-case letters come back upper-case; '*' (no letter) is left out;
 // duplicates stay. A null collection contributes nothing.

@@ -1,6 +1,6 @@
-#include "ProtectDiskMgr.h"
+#include "disks/ProtectDiskMgr.h"
 
-#include "DiskLetters.h"
+#include "disks/DiskLetters.h"
 
 namespace {
 

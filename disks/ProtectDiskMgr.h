@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "DiskComponents.h"
-#include "IProtectFileProtectDiskMgr.h"
+#include "interfaces/DiskComponents.h"
+#include "interfaces/IProtectFileProtectDiskMgr.h"
 
 class CProtectFileProtectDiskMgr final : public IProtectFileProtectDiskMgr {
 public:

@@ -1,14 +1,14 @@
 // The six exported factories. Singletons are function-local statics: the
 // runtime builds each once, even under concurrent first calls, and destroys
 // them at unload in the reverse order of their creation.
-#include "FileProtectExports.h"
+#include "interfaces/FileProtectExports.h"
 
-#include "CacheFileMgr.h"
-#include "FileProtectCfgMgr.h"
-#include "GlbLock.h"
-#include "HlpFunc.h"
-#include "ProcEvent.h"
-#include "ProtectDiskMgr.h"
+#include "cache/CacheFileMgr.h"
+#include "store/FileProtectCfgMgr.h"
+#include "coordination/GlbLock.h"
+#include "helpers/HlpFunc.h"
+#include "coordination/ProcEvent.h"
+#include "disks/ProtectDiskMgr.h"
 
 FILEPROTECT_API IHlpFunc* getHlpObj() {
     static CHlpFunc helper;

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "DeviceNameMatch.h"
-#include "DosDevices.h"
-#include "HlpFunc.h"
-#include "VolumeDosName.h"
+#include "helpers/DeviceNameMatch.h"
+#include "helpers/DosDevices.h"
+#include "helpers/HlpFunc.h"
+#include "helpers/VolumeDosName.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The redirection entries are looked up on every use: they exist only on
 // systems that have a 32-bit layer, and the library must load everywhere.
-#include "FsRedirection.h"
+#include "helpers/FsRedirection.h"
 
 #include <windows.h>
 
-#include "RuntimeEntry.h"
+#include "helpers/RuntimeEntry.h"
 
 namespace {
 

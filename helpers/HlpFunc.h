@@ -2,7 +2,7 @@
 // grouped by theme into several source files.
 #pragma once
 
-#include "IHlpFunc.h"
+#include "interfaces/IHlpFunc.h"
 
 class CHlpFunc final : public IHlpFunc {
 public:

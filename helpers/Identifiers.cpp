@@ -4,8 +4,8 @@
 #include <locale>
 #include <sstream>
 
-#include "Helper.h"
-#include "HlpFunc.h"
+#include "base/Helper.h"
+#include "helpers/HlpFunc.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <cwchar>
 
-#include "Helper.h"
-#include "HlpFunc.h"
-#include "Utf8Encoder.h"
-#include "ZQCrc32.h"
+#include "base/Helper.h"
+#include "helpers/HlpFunc.h"
+#include "base/Utf8Encoder.h"
+#include "outside/zqcrc32/ZQCrc32.h"
 
 uint32_t CHlpFunc::GetPathHash(std::wstring path) {
     if (path.empty()) return 0;

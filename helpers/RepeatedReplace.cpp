@@ -17,7 +17,7 @@
 // same d characters on top, made by the same steps: it repeats for ever.
 // Repetition is the only ground for giving up, so a rewrite that ends, such
 // as one that grows a text a thousandfold, always gives its result.
-#include "RepeatedReplace.h"
+#include "helpers/RepeatedReplace.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -4,8 +4,8 @@
 #include <cwchar>
 #include <memory>
 
-#include "HlpFunc.h"
-#include "RepeatedReplace.h"
+#include "helpers/HlpFunc.h"
+#include "helpers/RepeatedReplace.h"
 
 namespace {
 

@@ -11,11 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "FsRedirection.h"
-#include "Helper.h"
-#include "HlpFunc.h"
-#include "KernelHandle.h"
-#include "ScopedHandle.h"
+#include "helpers/FsRedirection.h"
+#include "base/Helper.h"
+#include "helpers/HlpFunc.h"
+#include "base/ScopedHandle.h"
 
 namespace {
 
@@ -68,7 +67,7 @@ std::wstring CHlpFunc::GetProcessPath(uint32_t processId) {
     // memory (its loader entries and parameters), which it may rewrite.
     // Limited query rights are all that needs, so more processes answer.
     KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!process.Held()) return std::wstring();
+    if (!process.Valid()) return std::wstring();
     for (DWORD capacity = kPathCapacity; capacity <= 2 * kLongestPath; capacity *= 2) {
         std::vector<wchar_t> buffer(capacity, L'\0');
         DWORD length = capacity;
@@ -174,10 +173,10 @@ bool CHlpFunc::PathExists(const wchar_t* path) {
 bool CHlpFunc::IsServiceRunning(const wchar_t* serviceName) {
     if (!serviceName || serviceName[0] == L'\0') return false;
     ScopedServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager.valid()) return false;
-    ScopedServiceHandle service(OpenServiceW(manager.get(), serviceName, SERVICE_QUERY_STATUS));
-    if (!service.valid()) return false;
+    if (!manager.Valid()) return false;
+    ScopedServiceHandle service(OpenServiceW(manager.Get(), serviceName, SERVICE_QUERY_STATUS));
+    if (!service.Valid()) return false;
     SERVICE_STATUS status = {};
-    if (!QueryServiceStatus(service.get(), &status)) return false;
+    if (!QueryServiceStatus(service.Get(), &status)) return false;
     return status.dwCurrentState == SERVICE_RUNNING;
 }

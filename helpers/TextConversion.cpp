@@ -4,8 +4,8 @@
 #include <climits>
 #include <memory>
 
-#include "Helper.h"
-#include "HlpFunc.h"
+#include "base/Helper.h"
+#include "helpers/HlpFunc.h"
 
 bool CHlpFunc::WideToUtf8Buffer(std::wstring text, char** buffer) {
     if (text.empty() || !buffer || text.size() > INT_MAX) return false;

@@ -6,15 +6,15 @@
 // whose DOS-device target is the volume's device name. On Windows the real
 // entry is called; fltlib.dll is loaded at run time from the system folder,
 // so the library carries no import of it and loads where it is absent.
-#include "VolumeDosName.h"
+#include "helpers/VolumeDosName.h"
 
 #include <string>
 #include <vector>
 
-#include "DeviceNameMatch.h"
-#include "DosDevices.h"
-#include "RuntimeEntry.h"
-#include "ScopedHandle.h"
+#include "helpers/DeviceNameMatch.h"
+#include "helpers/DosDevices.h"
+#include "helpers/RuntimeEntry.h"
+#include "base/ScopedHandle.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ HRESULT GetVolumeDosName(const wchar_t* volumeName, wchar_t* dosName, DWORD capa
     if (RunningUnderWine()) return ResolveVolumeDosNameFromDrives(volumeName, dosName, capacity);
 
     ScopedLibrary fltlib(LoadSystemFltlib());
-    auto filterGetDosName = FindEntry<FilterGetDosNameFn>(fltlib.get(), "FilterGetDosName");
+    auto filterGetDosName = FindEntry<FilterGetDosNameFn>(fltlib.Get(), "FilterGetDosName");
     if (!filterGetDosName) return ResolveVolumeDosNameFromDrives(volumeName, dosName, capacity);
     return filterGetDosName(volumeName, dosName, capacity);
 }

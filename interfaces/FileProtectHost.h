@@ -102,6 +102,12 @@ inline std::wstring Wide(const std::string& utf8) {
     return text;
 }
 
+// Where the store keeps the rule database, for a host that reads it with
+// SQLite itself or checks that it is there.
+inline std::wstring RuleDatabasePath(IHlpFunc* helper) {
+    return helper->GetDataFolder() + L"\\" + kRuleDatabaseName;
+}
+
 // FileProtect.dll, loaded from the program's own folder first (where the
 // package puts it), then as Windows searches. It stays loaded until the
 // process ends, so the library's singletons clean up only after the host.
@@ -136,9 +142,7 @@ public:
     }
 
     // Where the store keeps the rule database on this machine.
-    std::wstring RuleDatabasePath() const {
-        return Helper()->GetDataFolder() + L"\\" + kRuleDatabaseName;
-    }
+    std::wstring RuleDatabasePath() const { return fileprotect::RuleDatabasePath(Helper()); }
 
 private:
     template <typename Factory>

@@ -1,10 +1,10 @@
 // Per-path block counts: the table blocklist.
 #include <cstdint>
 
-#include "FileProtectCfgMgr.h"
-#include "Query.h"
-#include "Transaction.h"
-#include "Utf8Text.h"
+#include "store/FileProtectCfgMgr.h"
+#include "store/Query.h"
+#include "store/Transaction.h"
+#include "store/Utf8Text.h"
 
 namespace {
 

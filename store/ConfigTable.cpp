@@ -1,9 +1,9 @@
 // The config table, the protection switches of its row 1, and the file-type list.
 #include <map>
 
-#include "FileProtectCfgMgr.h"
-#include "Helper.h"
-#include "Transaction.h"
+#include "store/FileProtectCfgMgr.h"
+#include "base/Helper.h"
+#include "store/Transaction.h"
 
 namespace {
 

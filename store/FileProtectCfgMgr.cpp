@@ -1,18 +1,18 @@
 // Store lifecycle: where the database lies, how it is opened and set up, the
 // schema, how every statement is executed and its failure logged, and how a
 // write keeps to its own path's row.
-#include "FileProtectCfgMgr.h"
+#include "store/FileProtectCfgMgr.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
 #include <cassert>
 
-#include "Helper.h"
-#include "HostLog.h"
-#include "Query.h"
-#include "Transaction.h"
-#include "Utf8Text.h"
+#include "base/Helper.h"
+#include "base/HostLog.h"
+#include "store/Query.h"
+#include "store/Transaction.h"
+#include "store/Utf8Text.h"
 
 // Every log tag names this file (see LogLocation.h).
 extern const char kStoreSourcePath[] = __FILE__;

@@ -15,8 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "IFileProtectCfgMgr.h"
-#include "SqlText.h"
+#include "interfaces/IFileProtectCfgMgr.h"
+#include "store/SqlText.h"
 
 // The store's lock: a plain mutex that every public operation takes once, for
 // the whole operation, so one thread's statement can never fall into another

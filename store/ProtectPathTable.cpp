@@ -1,8 +1,8 @@
 // Protected files, folders and extensions: the table fileprotect. Files and
 // folders are one kind of row, extensions another (bextention 1); both kinds
 // share the one key space of path hashes.
-#include "FileProtectCfgMgr.h"
-#include "Transaction.h"
+#include "store/FileProtectCfgMgr.h"
+#include "store/Transaction.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "Query.h"
+#include "store/Query.h"
 
 #include <cassert>
 
-#include "HostLog.h"
-#include "Utf8Text.h"
+#include "base/HostLog.h"
+#include "store/Utf8Text.h"
 
 Query::Query(sqlite3* db, const char* sql, int length) : sql_(sql), length_(length) {
     prepareResult_ = sqlite3_prepare_v2(db, sql, length, &statement_, nullptr);

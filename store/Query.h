@@ -9,8 +9,8 @@
 #include <initializer_list>
 #include <string>
 
-#include "IFileProtectCfgMgr.h"
-#include "SqlText.h"
+#include "interfaces/IFileProtectCfgMgr.h"
+#include "store/SqlText.h"
 
 class Query {
 public:

@@ -1,7 +1,7 @@
 // The reject list: the table rejectlist.
-#include "FileProtectCfgMgr.h"
-#include "Query.h"
-#include "Transaction.h"
+#include "store/FileProtectCfgMgr.h"
+#include "store/Query.h"
+#include "store/Transaction.h"
 
 namespace {
 

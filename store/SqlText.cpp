@@ -1,4 +1,4 @@
-#include "SqlText.h"
+#include "store/SqlText.h"
 
 #include <cwchar>
 

@@ -1,4 +1,4 @@
-#include "Transaction.h"
+#include "store/Transaction.h"
 
 namespace {
 

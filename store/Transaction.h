@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-#include "Query.h"
+#include "store/Query.h"
 
 // A transaction that rolls back unless committed, whatever way its scope is
 // left (an early return, an exception, a failed COMMIT).

@@ -1,13 +1,13 @@
-#include "Utf8Text.h"
+#include "store/Utf8Text.h"
 
 #include <windows.h>
 
 #include <climits>
 #include <cstring>
 
-#include "Helper.h"
-#include "Utf8Encoder.h"
-#include "ZQCrc32.h"
+#include "base/Helper.h"
+#include "base/Utf8Encoder.h"
+#include "outside/zqcrc32/ZQCrc32.h"
 
 void ToHelperUtf8(const std::wstring& text, std::string* utf8) {
     if (text.size() > INT_MAX / 4) {

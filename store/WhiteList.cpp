@@ -1,7 +1,7 @@
 // The two white lists, and moving a path row to a new path.
-#include "FileProtectCfgMgr.h"
-#include "Query.h"
-#include "Transaction.h"
+#include "store/FileProtectCfgMgr.h"
+#include "store/Query.h"
+#include "store/Transaction.h"
 
 namespace {
 

@@ -9,7 +9,7 @@ build="${BUILD_DIR:-$root/build}"
 bash "$root/tools/configure.sh"  # also writes the compile commands
 
 cd "$root"
-mapfile -t sources < <(git ls-files 'frame/*.cpp' 'store/*.cpp' 'helpers/*.cpp' 'coordination/*.cpp' \
+mapfile -t sources < <(git ls-files 'base/*.cpp' 'frame/*.cpp' 'store/*.cpp' 'helpers/*.cpp' 'coordination/*.cpp' \
   'cache/*.cpp' 'disks/*.cpp' 'outside/*.cpp' 'tools/*.cpp')
 
 # clang reads the compile commands of the cross compiler; it only needs to be
@@ -31,7 +31,6 @@ cppcheck --quiet --error-exitcode=1 --std=c++17 --language=c++ --platform=win64 
   --enable=warning,performance,portability --inline-suppr \
   --suppress=missingIncludeSystem --suppress=unknownMacro \
   -D_WIN32 -D_WIN64 -D__MINGW32__ -D__MINGW64__ -D__GLIBCXX__=20220819 -D_GLIBCXX_USE_CXX11_ABI=1 \
-  -I interfaces -I frame -I store -I helpers -I coordination -I cache -I disks \
-  -I outside/objectlog -I outside/zqcrc32 -I outside/enumdisk \
+  -I . \
   "${sources[@]}"
 echo "static checks clean"

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "StandInRecords.h"
+#include "outside/enumdisk/StandInRecords.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "DiskComponents.h"
+#include "interfaces/DiskComponents.h"
 
 struct StandInDisk {  // at the start of a disk record
     uint32_t partitionCount;  // sub-records of this disk, which follow in order

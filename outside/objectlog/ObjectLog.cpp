@@ -1,6 +1,6 @@
 // Stand-in host logger: one line per call, stamped with local time, process
 // and thread, appended to a file or written to standard error.
-#include "ObjectLog.h"
+#include "outside/objectlog/ObjectLog.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
 // Slicing-by-8: eight bytes per step through eight derived tables.
-#include "ZQCrc32.h"
+#include "outside/zqcrc32/ZQCrc32.h"
 
 #include <cstring>
 

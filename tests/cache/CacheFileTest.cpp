@@ -1,6 +1,6 @@
 // The cache file of path items, through getFileProtectCacheMgr as a host
 // uses it: the file's exact layout, appends, takes and the printed messages.
-#include "CacheTestSupport.h"
+#include "tests/cache/CacheTestSupport.h"
 
 namespace {
 
@@ -132,7 +132,7 @@ TEST_F(CacheTest, ADamagedFileIsKeptAsideAndAFreshOneTakesItsPlace) {
         InitFile();
         EXPECT_EQ(damaged.size(), ReadBytes(path_).size());  // init leaves it alone
         const std::string said = Printed([&] { cache_->AddPathId("after"); });
-        EXPECT_EQ("damaged file kept as " + Narrow(aside(i + 1)) + "\n", said);
+        EXPECT_EQ("damaged file kept as " + Utf8(aside(i + 1)) + "\n", said);
         EXPECT_EQ(Ids{"after"}, Take()) << damaged.substr(0, 40);
         EXPECT_EQ(kEmptyCacheFile, Content());
         for (size_t k = 0; k <= i; ++k)

@@ -4,20 +4,20 @@
 // small file system and names a folder on it in FILEPROTECT_FULL_DISK.
 #include <cstdlib>
 
-#include "CacheTestSupport.h"
+#include "tests/cache/CacheTestSupport.h"
 
 namespace {
 
 // Fills what is left of the file system with a file of its own.
 bool FillDisk(const std::wstring& filler) {
-    KernelHandle file(CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    fileprotect::Handle file(CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     const std::string block(4096, 'f');
     DWORD written = 0;
-    while (file.Held() && WriteFile(file.Get(), block.data(), 4096, &written, nullptr) &&
+    while (file.Valid() && WriteFile(file.Get(), block.data(), 4096, &written, nullptr) &&
            written == 4096) {
     }
-    return file.Held();
+    return file.Valid();
 }
 
 }  // namespace

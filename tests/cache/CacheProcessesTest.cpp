@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "CacheTestSupport.h"
+#include "tests/cache/CacheTestSupport.h"
 
 namespace {
 
@@ -34,14 +34,14 @@ Ids ReadLines(const std::wstring& path) {
 
 // An event holding the lock's name keeps any mutex of that name from being
 // opened or created; the file's own exclusive open still orders every change.
-HANDLE SquatLockName() { return CreateEventW(nullptr, TRUE, FALSE, kCacheLockName); }
+HANDLE SquatLockName() { return CreateEventW(nullptr, TRUE, FALSE, fileprotect::kCacheMutexName); }
 
 }  // namespace
 
 TEST_F(CacheTest, ClearingGoesOnWhileTheLockCannotBeHad) {
     InitFile();
-    KernelHandle squatter(SquatLockName());
-    ASSERT_TRUE(squatter.Held());
+    fileprotect::Handle squatter(SquatLockName());
+    ASSERT_TRUE(squatter.Valid());
     cache_->AddPathId("cleared");
     const std::string printed = Printed([&] { cache_->ClearCacheFile(); });
     cache_->AddPathId("last");
@@ -51,10 +51,10 @@ TEST_F(CacheTest, ClearingGoesOnWhileTheLockCannotBeHad) {
 
 TEST_F(CacheTest, ALockAbandonedByAnEndedProcessCountsAsHeldAndIsGivenBack) {
     InitFile();
-    KernelHandle kept(CreateMutexW(nullptr, FALSE, kCacheLockName));  // as other users would
-    ASSERT_EQ(0, RunChild(L"coord_child", L"abandon " + std::wstring(kCacheLockName)));
+    fileprotect::Handle kept(CreateMutexW(nullptr, FALSE, fileprotect::kCacheMutexName));  // as other users would
+    ASSERT_EQ(0, RunChild(L"coord_child", L"abandon " + std::wstring(fileprotect::kCacheMutexName)));
     cache_->AddPathId("after");
-    EXPECT_TRUE(MutexIsFree(kCacheLockName));
+    EXPECT_TRUE(MutexIsFree(fileprotect::kCacheMutexName));
     EXPECT_EQ(Ids{"after"}, Take());
 }
 
@@ -72,7 +72,7 @@ TEST_F(CacheTest, AnOpenerThatTakesNoLockIsWaitedFor) {
         cache_->AddPathId("waited");
         appended = true;
     });
-    while (!appended && MutexIsFree(kCacheLockName)) SwitchToThread();
+    while (!appended && MutexIsFree(fileprotect::kCacheMutexName)) SwitchToThread();
     go.Open();
     append.join();
     EXPECT_EQ(0, WaitChild(holder));
@@ -87,8 +87,8 @@ TEST_F(CacheTest, ItemsFromManyProcessesAreTakenExactlyOnce) {
     const int perAppender = 100;
     for (bool squatted : {false, true}) {
         SCOPED_TRACE(squatted ? "lock cannot be had" : "lock taken");
-        KernelHandle squatter(squatted ? SquatLockName() : nullptr);
-        ASSERT_EQ(squatted, squatter.Held());
+        fileprotect::Handle squatter(squatted ? SquatLockName() : nullptr);
+        ASSERT_EQ(squatted, squatter.Valid());
         DeleteFileW(path_.c_str());
         InitFile();
 

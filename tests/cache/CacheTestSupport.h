@@ -12,14 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
-#include "../procs/coord_sync.h"
+#include "tests/support/TestSupport.h"
+#include "tests/procs/coord_sync.h"
 
 using Ids = std::vector<std::string>;
-
-// The name every process that uses the cache file locks; other processes
-// rely on it, so the tests spell it out on their own.
-constexpr wchar_t kCacheLockName[] = L"GLOBAL/{B4KP4B35-0193-4B24-5479-0BFGKB5FEEH7}";
 
 constexpr char kEmptyCacheFile[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<PathItem />\r\n";
 

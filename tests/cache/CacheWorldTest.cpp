@@ -9,7 +9,7 @@
 #include <iterator>
 #include <memory>
 
-#include "CacheTestSupport.h"
+#include "tests/cache/CacheTestSupport.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ std::string Items(const Ids& ids) {
 
 // What a case leaves open while the appends run (a scanner's handle, say);
 // closed before the take.
-using Held = std::vector<std::unique_ptr<KernelHandle>>;
+using Held = std::vector<std::unique_ptr<fileprotect::Handle>>;
 
 HANDLE Hold(const std::wstring& path, DWORD sharing) {
     return CreateFileW(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
@@ -56,9 +56,9 @@ WorldCase HeldLeftover(const char* what, const wchar_t* suffix, const std::strin
     return {what,
             [=](const std::wstring& file, Held& held) {
                 const std::wstring side = file + suffix;
-                held.push_back(std::make_unique<KernelHandle>(
+                held.push_back(std::make_unique<fileprotect::Handle>(
                     WriteBytes(side, content) ? Hold(side, sharing) : nullptr));
-                return held.back()->Held();
+                return held.back()->Valid();
             },
             before, false};
 }
@@ -191,7 +191,7 @@ TEST_F(CacheWorldTest, ACompleteSaveIsFinishedOnceWhicheverSpellingFindsIt) {
         auto spelled = [&](const std::string& spelling) {
             return spelling == "long" ? longName : spelling == "short" ? shortBuffer : upper;
         };
-        SCOPED_TRACE(std::string(table[i].planted) + " " + Narrow(shortBuffer));
+        SCOPED_TRACE(std::string(table[i].planted) + " " + Utf8(shortBuffer));
         ASSERT_TRUE(WriteBytes(spelled(table[i].planted) + L".new", Items({"a", "b"})));
 
         Ids taken;

@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "TestSupport.h"
-#include "../procs/coord_sync.h"
+#include "tests/support/TestSupport.h"
+#include "tests/procs/coord_sync.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ struct EventObject {
 };
 
 bool EventExists(const std::wstring& name) {
-    return KernelHandle(OpenEventW(SYNCHRONIZE, FALSE, name.c_str())).Held();
+    return fileprotect::Handle(OpenEventW(SYNCHRONIZE, FALSE, name.c_str())).Valid();
 }
 
 // Sets the named event through the library once a waiter has created it.
@@ -47,7 +47,7 @@ TEST(GlbLock, NeedsANameAndHoldsTheNamedMutexUntilUnlockOrRelease) {
     ASSERT_TRUE(lock->SetLockName(name));
     // Another handle keeps the mutex in being, as other processes do: an
     // Unlock or Release that only closed its handle would leave it owned.
-    KernelHandle other(CreateMutexW(nullptr, FALSE, name.c_str()));
+    fileprotect::Handle other(CreateMutexW(nullptr, FALSE, name.c_str()));
     ASSERT_TRUE(lock->Lock());
     EXPECT_FALSE(MutexIsFree(name));
     lock->Unlock();
@@ -108,7 +108,7 @@ TEST(GlbLockProcesses, HolderThatExitsWithoutReleasingDoesNotBlockTheNextOne) {
     const std::wstring name = UniqueName(L"lock");
     // Another process keeps the mutex open, as in real use; otherwise it would
     // vanish with its last holder.
-    KernelHandle kept(CreateMutexW(nullptr, FALSE, name.c_str()));
+    fileprotect::Handle kept(CreateMutexW(nullptr, FALSE, name.c_str()));
     ASSERT_EQ(0, RunChild(L"coord_child", L"abandon " + name));
 
     LockObject lock;
@@ -137,7 +137,7 @@ TEST(ProcEvent, FailuresToCreateOrOpenAreLoggedAndReturnAtOnce) {
 
     // A mutex already owns the name, so no event of that name can be made.
     const std::wstring taken = UniqueName(L"taken");
-    KernelHandle mutex(CreateMutexW(nullptr, FALSE, taken.c_str()));
+    fileprotect::Handle mutex(CreateMutexW(nullptr, FALSE, taken.c_str()));
     EXPECT_FALSE(EventObject()->WaitProcEvent(taken.c_str()));
     EXPECT_FALSE(EventObject()->WaitProcEventEx(taken.c_str(), TRUE));
     // No name at all: an unnamed event could never be set by anyone.
@@ -192,8 +192,8 @@ TEST(ProcEvent, ManualResetWaitLeavesTheEventUnset) {
 TEST(ProcEvent, CloseUnbindsAndReleaseClosesAHandleStillHeld) {
     const std::wstring first = UniqueName(L"first");
     const std::wstring second = UniqueName(L"second");
-    KernelHandle a(CreateEventW(nullptr, TRUE, FALSE, first.c_str()));
-    KernelHandle b(CreateEventW(nullptr, TRUE, FALSE, second.c_str()));
+    fileprotect::Handle a(CreateEventW(nullptr, TRUE, FALSE, first.c_str()));
+    fileprotect::Handle b(CreateEventW(nullptr, TRUE, FALSE, second.c_str()));
     IProcEvent* object = GetObjProcEvent();
     object->CloseProcEvent();  // nothing held: nothing happens
     ASSERT_TRUE(object->SetProcEvent(first.c_str()));

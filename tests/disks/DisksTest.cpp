@@ -9,8 +9,8 @@
 #include <deque>
 #include <string>
 
-#include "DiskComponents.h"
-#include "TestSupport.h"
+#include "interfaces/DiskComponents.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -166,7 +166,7 @@ TEST_F(DiskManager, HandsEveryRecordOverInEnumerationOrder) {
         {L"[E]/E", L"EE"},                    // a letter in both collections twice
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(Narrow(c.layout));
+        SCOPED_TRACE(Utf8(c.layout));
         ScopedEnvironment machine(kLayout, c.layout);
         IDdmManager* manager = disks_->LoadDiskManager();
         ASSERT_NE(nullptr, manager);
@@ -183,7 +183,7 @@ TEST_F(DiskManager, HandsEveryRecordOverInEnumerationOrder) {
 TEST_F(DiskManager, AMissingComponentGivesNullAndHoldsNothing) {
     const wchar_t* variables[][2] = {{kLayout, L"null"}, {L"DDMMANAGER_NULL", L"1"}};
     for (const auto& variable : variables) {
-        SCOPED_TRACE(Narrow(variable[0]));
+        SCOPED_TRACE(Utf8(variable[0]));
         {
             ScopedEnvironment machine(kLayout, L"[C]");
             ASSERT_NE(nullptr, disks_->LoadDiskManager());

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "DiskComponents.h"
+#include "interfaces/DiskComponents.h"
 
 namespace {
 

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "FpctlRun.h"
+#include "tests/fpctl/FpctlRun.h"
 
 namespace {
 
 using nlohmann::json;
 
 json PathRow(const std::wstring& path, bool file = true) {
-    return {{"filepath", Narrow(path)}, {"mountpoint", "C:\\"}, {"bFile", file}, {"bextention", false}};
+    return {{"filepath", Utf8(path)}, {"mountpoint", "C:\\"}, {"bFile", file}, {"bextention", false}};
 }
 
 // A refused row puts every table back as it was, also one holding a row the
@@ -69,7 +69,7 @@ TEST(FpctlImport, ReplaceNeverTakesAwayARowTheFileKeeps) {
     Db db;
     const auto count = [&db](const char* group) {
         return std::stoi(db.Scalar(std::string("SELECT count(*) FROM fileprotect WHERE filepath GLOB '") +
-                                   Narrow(kRoot) + group + "\\*'"));
+                                   Utf8(kRoot) + group + "\\*'"));
     };
     for (bool kill : {false, true}) {
         SCOPED_TRACE(kill ? "killed" : "watched");
@@ -106,7 +106,7 @@ TEST(FpctlImport, ReplaceNeverTakesAwayARowTheFileKeeps) {
 // table, row and field, and nothing of the file is written.
 TEST(FpctlImport, NumbersOutsideTheRecordsAreRefused) {
     const json fine = PathRow(kRoot + L"written");
-    const std::string block = Narrow(kRoot + L"blocked");
+    const std::string block = Utf8(kRoot + L"blocked");
     const struct {
         json table;
         const char* named;
@@ -210,7 +210,7 @@ TEST(FpctlImport, DryRunAndUnconfirmedCommandsChangeNothing) {
     };
     for (const Args& arguments : unconfirmed) {
         const Result run = RunFpctl(arguments);
-        EXPECT_EQ(2, run.exitCode) << Narrow(arguments[0] + L" " + arguments[1]);
+        EXPECT_EQ(2, run.exitCode) << Utf8(arguments[0] + L" " + arguments[1]);
         EXPECT_NE(std::string::npos, run.err.find("--yes")) << run.err;
     }
     EXPECT_EQ(before, Exported());

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "FpctlRun.h"
+#include "tests/fpctl/FpctlRun.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ TEST(FpctlOutput, AddSaysWhatTheStoreKept) {
         {{L"protect", L"add", folder},
          {L"protect", L"add", L"--file", L"--mount", L"D:\\", folder},
          "the table held this path already",
-         {{"filepath", Narrow(folder)}, {"mountpoint", "C:\\"}, {"bFile", false}, {"bextention", false}}},
+         {{"filepath", Utf8(folder)}, {"mountpoint", "C:\\"}, {"bFile", false}, {"bextention", false}}},
     };
     for (const auto& c : cases) {
         for (bool asJson : {true, false}) {
@@ -62,7 +62,7 @@ TEST(FpctlOutput, RemoveCountsRowsAndRenameSaysWhatMoved) {
     const std::wstring there = kRoot + L"there";
     const std::wstring nothere = kRoot + L"nothere";
     for (const Args& list : {Args{L"protect"}, Args{L"reject"}, Args{L"white"}, Args{L"white", L"--const"}}) {
-        SCOPED_TRACE(Narrow(list.back()));
+        SCOPED_TRACE(Utf8(list.back()));
         const auto command = [&list](Args arguments) {
             arguments.insert(arguments.begin(), list.begin(), list.end());
             arguments.push_back(L"--json");
@@ -80,7 +80,7 @@ TEST(FpctlOutput, RemoveCountsRowsAndRenameSaysWhatMoved) {
     ASSERT_EQ(0, RunFpctl({L"white", L"add", there, nothere, L"--mount", L"C:\\"}).exitCode);
     const json taken = RunFpctl({L"rename", there, nothere, L"--mount", L"C:\\", L"--lists", L"white", L"--json"}).Json();
     EXPECT_FALSE(taken.at(0).at("renamed").get<bool>()) << taken;
-    EXPECT_EQ((Paths{Narrow(nothere), Narrow(there)}), Listed({L"white", L"list"}));
+    EXPECT_EQ((Paths{Utf8(nothere), Utf8(there)}), Listed({L"white", L"list"}));
     EXPECT_EQ(0, RunFpctl({L"white", L"remove", there, nothere}).exitCode);
 }
 
@@ -91,14 +91,14 @@ TEST(FpctlOutput, TextEscapesControlCharactersAndJsonIsExact) {
     ASSERT_EQ(0, RunFpctl({L"reject", L"add", forged}).exitCode);
     const Result text = RunFpctl({L"reject", L"list"});
     size_t lines = 0;
-    for (size_t at = text.out.find(Narrow(kRoot)); at != std::string::npos; at = text.out.find(Narrow(kRoot), at + 1))
+    for (size_t at = text.out.find(Utf8(kRoot)); at != std::string::npos; at = text.out.find(Utf8(kRoot), at + 1))
         ++lines;
     EXPECT_EQ(1u, lines) << text.out;
     EXPECT_EQ(std::string::npos, text.out.find("C:\\evil\n")) << text.out;
     for (const char* escaped : {"a\\nfolder", "\\x1b[2J", "\\u2028", "\\u202e", "\\u0085end"})
         EXPECT_NE(std::string::npos, text.out.find(escaped)) << escaped;
     EXPECT_EQ(1u, Listed({L"reject", L"list"}).size());
-    EXPECT_EQ(Narrow(forged), Listed({L"reject", L"list"}).at(0));
+    EXPECT_EQ(Utf8(forged), Listed({L"reject", L"list"}).at(0));
     const Result message = RunFpctl({L"blocks", L"get", forged});
     EXPECT_EQ(1, message.exitCode);
     EXPECT_EQ(std::string::npos, message.err.find('\x1b')) << message.err;
@@ -131,11 +131,11 @@ TEST(FpctlOutput, StreamedJsonIsTheDocumentsBytes) {
     ASSERT_TRUE(store->GetWhiteList(stored, false) && store->GetBlockList(storedBlocks));
     json white = json::array();
     for (const ProtectFileItem& item : stored)
-        white.push_back({{"filepath", Narrow(item.filepath)}, {"mountpoint", Narrow(item.mountpoint)},
+        white.push_back({{"filepath", Utf8(item.filepath)}, {"mountpoint", Utf8(item.mountpoint)},
                          {"bFile", item.bFile}, {"bextention", false}});
     json blocked = json::array();
     for (const BlockCountItem& item : storedBlocks)
-        blocked.push_back({{"pathhash", item.pathhash}, {"filepath", Narrow(item.filepath)}, {"blockcount", item.blockcount}});
+        blocked.push_back({{"pathhash", item.pathhash}, {"filepath", Utf8(item.filepath)}, {"blockcount", item.blockcount}});
     const auto bytes = [](const json& document) {
         return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
     };
@@ -160,7 +160,7 @@ TEST(FpctlOutput, JsonShapesAndErrors) {
     for (const Args& list : {Args{L"protect", L"list"}, Args{L"reject", L"list"}, Args{L"blocks", L"list"},
                              Args{L"config", L"list"}}) {
         const json rows = Rows(list);
-        ASSERT_TRUE(rows.is_array()) << Narrow(list[0]);
+        ASSERT_TRUE(rows.is_array()) << Utf8(list[0]);
         for (const auto& row : rows) EXPECT_TRUE(row.contains(list[0] == L"config" ? "id" : "filepath")) << row;
     }
     const json config = Rows({L"config", L"list"});

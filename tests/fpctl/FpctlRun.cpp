@@ -1,4 +1,4 @@
-#include "FpctlRun.h"
+#include "tests/fpctl/FpctlRun.h"
 
 #include <gtest/gtest.h>
 
@@ -101,7 +101,7 @@ Paths Listed(const Args& listCommand) {
     Paths paths;
     for (const auto& row : Rows(listCommand)) {
         std::string path = row.at("filepath").get<std::string>();
-        if (path.rfind(Narrow(kRoot), 0) == 0) paths.push_back(path);
+        if (path.rfind(Utf8(kRoot), 0) == 0) paths.push_back(path);
     }
     std::sort(paths.begin(), paths.end());
     return paths;

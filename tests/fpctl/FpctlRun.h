@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 using Args = std::vector<std::wstring>;
 using Paths = std::vector<std::string>;

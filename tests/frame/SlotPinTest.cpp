@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ TEST(DiffList, ModesKeyByPathHashOrLeadingSignedDecimalAndKeepOrderAndDuplicates
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, H()->DiffList(c.first, c.second, c.mode, c.numeric))
-            << Narrow(c.first.empty() ? L"" : c.first[0]) << " mode " << c.mode;
+            << Utf8(c.first.empty() ? L"" : c.first[0]) << " mode " << c.mode;
 }
 
 TEST(DiffListUtf8, DropsEmptyEntriesAndKeepsUtf8Intact) {

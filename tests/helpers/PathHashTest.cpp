@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ uint32_t ExpectedHash(std::wstring path) {
     for (wchar_t& c : path)
         if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 0x20);
     uint32_t crc = 0xFFFFFFFFu;
-    for (const char byte : Narrow(path)) {
+    for (const char byte : Utf8(path)) {
         crc ^= static_cast<unsigned char>(byte);
         for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
@@ -40,7 +40,7 @@ TEST(PathHash, IsTheChecksumOfUpperCasedUtf8AndFoldsOnlyAsciiCase) {
           // Longer than any short-path buffer, and ill-formed (a lone surrogate).
           std::wstring(2000, L'\u00e9') + L"tail", std::wstring(L"c:\\a\xD800" L"b"),
           std::wstring(L"c:\\z\xDC00")})
-        EXPECT_EQ(ExpectedHash(path), Hash(path)) << Narrow(path);
+        EXPECT_EQ(ExpectedHash(path), Hash(path)) << Utf8(path);
     EXPECT_EQ(Hash(L"c:\\PROGRAM fILES\\x"), Hash(L"C:\\Program Files\\X"));
     EXPECT_NE(Hash(L"C:\\\u00e9"), Hash(L"C:\\\u00c9"));  // é and É
     EXPECT_NE(Hash(L"c:\\data\\"), Hash(L"c:\\data"));

@@ -1,9 +1,9 @@
-// Whether one path lies inside another, and the trailing backslash.
+// Whether one path lies inside another.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 TEST(IsSubPath, AnswersEveryCaseOfTheTable) {
     const std::wstring kLong(300, L'n');  // longer than the classic 260-character limit
@@ -53,11 +53,5 @@ TEST(IsSubPath, AnswersEveryCaseOfTheTable) {
     IHlpFunc* helper = getHlpObj();
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, helper->IsSubPath(c.parent, c.child))
-            << Narrow(c.parent) << " / " << Narrow(c.child);
-}
-
-TEST(AddTrailingBackslash, AppendsExactlyOneWhereMissing) {
-    const std::pair<std::wstring, std::wstring> cases[] = {
-        {L"C:\\Data", L"C:\\Data\\"}, {L"C:\\", L"C:\\"}, {L"", L""}};
-    for (const auto& c : cases) EXPECT_EQ(c.second, getHlpObj()->AddTrailingBackslash(c.first));
+            << Utf8(c.parent) << " / " << Utf8(c.child);
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-std::string Spelled(const std::wstring& text, char) { return Narrow(text); }
+std::string Spelled(const std::wstring& text, char) { return Utf8(text); }
 std::wstring Spelled(const std::wstring& text, wchar_t) { return text; }
 std::wstring AsWide(const char* text) { return Wide(text); }
 std::wstring AsWide(const wchar_t* text) { return text; }
@@ -68,7 +68,7 @@ TEST_F(DeviceTranslation, EveryDriveRoundTrips) {
     const auto drives = PlatformDrives();
     ASSERT_GE(drives.size(), 2u) << "Wine reports C: and Z: at least";
     for (const auto& drive : drives) {
-        SCOPED_TRACE(Narrow(drive.first));
+        SCOPED_TRACE(Utf8(drive.first));
         ASSERT_TRUE(helper->DosPathToDevicePath((drive.first + L"\\Data\\a.txt").c_str(), out));
         const std::wstring devicePath = out;
         EXPECT_EQ(drive.second + L"\\Data\\a.txt", devicePath);
@@ -130,7 +130,7 @@ TEST_F(DeviceTranslation, AnswersEveryCaseOfTheTableInItsOwnBufferAndInPlace) {
         {toDosA, unknown + std::wstring(300, L'b'), L"", false},
     };
     for (const auto& each : cases) {
-        SCOPED_TRACE(Narrow(each.input.substr(0, 60)));
+        SCOPED_TRACE(Utf8(each.input.substr(0, 60)));
         std::wstring result;
         EXPECT_EQ(each.done, each.translate(each.input, false, &result));
         EXPECT_EQ(each.expected, result);
@@ -165,7 +165,7 @@ TEST_F(DeviceTranslation, AnUnreadableDriveIsPassedOverAndTheLaterDrivesStillTra
     const std::wstring path = TargetOfC() + L"\\Data\\a.txt";
     ASSERT_TRUE(helper->DevicePathToDosPath(path.c_str(), out));
     EXPECT_EQ(L"C:\\Data\\a.txt", std::wstring(out));
-    ASSERT_TRUE(helper->DevicePathToDosPathA(Narrow(path).c_str(), outA));
+    ASSERT_TRUE(helper->DevicePathToDosPathA(Utf8(path).c_str(), outA));
     EXPECT_STREQ("C:\\Data\\a.txt", outA);
 }
 

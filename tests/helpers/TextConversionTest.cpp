@@ -2,7 +2,7 @@
 // formatting, splitting and repeated replacement.
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -98,7 +98,7 @@ TEST(Replacing, RescansUntilDoneAndStopsOnlyWhatWouldNeverEnd) {
         {L"aab", L"ab", L"bbaa", L""},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(c.expected, helper()->ReplaceAll(c.text, c.pattern, c.replacement)) << Narrow(c.text);
+        EXPECT_EQ(c.expected, helper()->ReplaceAll(c.text, c.pattern, c.replacement)) << Utf8(c.text);
     // Rewrites that end give their whole result, however large.
     const std::wstring large =
         helper()->ReplaceAll(std::wstring(1000, L'x'), L"x", std::wstring(20000, L'y'));

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "CacheContent.h"
-#include "CacheJournal.h"
-#include "CanonicalForm.h"
-#include "FileProtectExports.h"
+#include "cache/CacheContent.h"
+#include "cache/CacheJournal.h"
+#include "cache/CanonicalForm.h"
+#include "interfaces/FileProtectExports.h"
 #include "tinyxml.h"
 
 namespace {

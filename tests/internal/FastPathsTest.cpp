@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "Helper.h"
-#include "SqlText.h"
-#include "Utf8Text.h"
-#include "ZQCrc32.h"
+#include "base/Helper.h"
+#include "store/SqlText.h"
+#include "store/Utf8Text.h"
+#include "outside/zqcrc32/ZQCrc32.h"
 
 namespace {
 
@@ -29,6 +29,7 @@ std::vector<std::wstring> AdversarialWideTexts() {
         L"\uFEFFleading BOM", L"\uFFFEleading swapped BOM", L"mid\uFEFFdle\uFFFEtwo",
         L"\x7F\x80\x7FF\x800\xFFFD\xFFFF",                            // encoding boundaries
         L"`az{@AZ[ `az{@AZ[ \x01\x7F",                                // letter-case edges
+        L"`{@[az", L"01234567`{@[aZ",                                  // the same, one at a time
         std::wstring(L"abc\0defg", 8), std::wstring(L"abcdefghijklmn\0opq", 18),  // NUL in a run
         L"abcdefg\u00e9hijklmnopq\x80rstuvwxyz\xFFFF",            // one wide unit in a run
         Units({L'\xD800'}), Units({L'\xDC00'}),                       // lone, alone

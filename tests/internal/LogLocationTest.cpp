@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "LogLocation.h"
+#include "base/HostLog.h"
 
 TEST(LogLocation, EachCallerKeepsItsOwnTagWhileOthersBuildTheirs) {
     EXPECT_STREQ("FileProtectCfgMgr.cpp(172)", MakeLogLocation(172).text);

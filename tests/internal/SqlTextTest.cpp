@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "SqlText.h"
+#include "store/SqlText.h"
 
 TEST(SqlText, QuotesAreDoubledAndIntegersAreSignedDecimals) {
     std::wstring statement;

@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "Transaction.h"
+#include "store/Transaction.h"
 
 namespace {
 

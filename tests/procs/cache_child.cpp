@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
-#include "coord_sync.h"
+#include "tests/support/TestSupport.h"
+#include "tests/procs/coord_sync.h"
 
 namespace {
 
@@ -43,9 +43,9 @@ int Append(const std::string& prefix, int count, char** gates, bool mixed, const
 }
 
 int AppendAcked(const std::string& prefix, const std::wstring& ackFile) {
-    KernelHandle acks(CreateFileW(ackFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    fileprotect::Handle acks(CreateFileW(ackFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    for (int n = 0; acks.Held(); ++n) {
+    for (int n = 0; acks.Valid(); ++n) {
         const std::string id = prefix + "-" + std::to_string(n);
         cache->AddPathId(id);
         const std::string line = id + "\n";
@@ -76,9 +76,9 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 2 ? argv[1] : "";
     const std::wstring file = argc > 2 ? Wide(argv[2]) : L"";
     if (mode == "hold" && argc == 5) {
-        KernelHandle held(CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+        fileprotect::Handle held(CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        return held.Held() && OpenGate(Wide(argv[3])) && WaitGate(Wide(argv[4])) ? 0 : 2;
+        return held.Valid() && OpenGate(Wide(argv[3])) && WaitGate(Wide(argv[4])) ? 0 : 2;
     }
     if (argc < 5 || !cache->InitCacheFile(file, Wide(mode))) return 1;
     if (mode == "append" && (argc == 8 || argc == 9))

@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "ObjectLog.h"
-#include "TestSupport.h"
-#include "coord_sync.h"
+#include "outside/objectlog/ObjectLog.h"
+#include "tests/support/TestSupport.h"
+#include "tests/procs/coord_sync.h"
 
 namespace {
 

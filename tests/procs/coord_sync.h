@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "../../coordination/KernelHandle.h"
+#include "interfaces/FileProtectHost.h"
 
 // A name no other running program uses: the creator's process id and a tag.
 inline std::wstring UniqueName(const std::wstring& tag) {
@@ -33,7 +33,7 @@ public:
 
 private:
     std::wstring name_;
-    KernelHandle event_;
+    fileprotect::Handle event_;
 };
 
 // Counts arrivals: children release it once each, the parent takes them.
@@ -51,28 +51,28 @@ public:
 
 private:
     std::wstring name_;
-    KernelHandle semaphore_;
+    fileprotect::Handle semaphore_;
 };
 
 // Child side: what the parent created, opened by name.
 inline bool OpenGate(const std::wstring& name) {
-    KernelHandle event(OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str()));
-    return event.Held() && SetEvent(event.Get());
+    fileprotect::Handle event(OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str()));
+    return event.Valid() && SetEvent(event.Get());
 }
 
 inline bool WaitGate(const std::wstring& name) {
-    KernelHandle event(OpenEventW(SYNCHRONIZE, FALSE, name.c_str()));
-    return event.Held() && WaitForSingleObject(event.Get(), INFINITE) == WAIT_OBJECT_0;
+    fileprotect::Handle event(OpenEventW(SYNCHRONIZE, FALSE, name.c_str()));
+    return event.Valid() && WaitForSingleObject(event.Get(), INFINITE) == WAIT_OBJECT_0;
 }
 
 inline bool GateIsOpen(const std::wstring& name) {
-    KernelHandle event(OpenEventW(SYNCHRONIZE, FALSE, name.c_str()));
-    return event.Held() && WaitForSingleObject(event.Get(), 0) == WAIT_OBJECT_0;
+    fileprotect::Handle event(OpenEventW(SYNCHRONIZE, FALSE, name.c_str()));
+    return event.Valid() && WaitForSingleObject(event.Get(), 0) == WAIT_OBJECT_0;
 }
 
 inline bool Arrive(const std::wstring& counterName) {
-    KernelHandle semaphore(OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, counterName.c_str()));
-    return semaphore.Held() && ReleaseSemaphore(semaphore.Get(), 1, nullptr);
+    fileprotect::Handle semaphore(OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, counterName.c_str()));
+    return semaphore.Valid() && ReleaseSemaphore(semaphore.Get(), 1, nullptr);
 }
 
 // Whether another thread could take the named mutex right now; the probe
@@ -82,8 +82,8 @@ inline bool Arrive(const std::wstring& counterName) {
 inline bool MutexIsFree(const std::wstring& name) {
     bool free = false;
     std::thread probe([&] {
-        KernelHandle mutex(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str()));
-        if (!mutex.Held()) {
+        fileprotect::Handle mutex(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str()));
+        if (!mutex.Valid()) {
             free = true;
             return;
         }

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "TestSupport.h"
-#include "coord_sync.h"
+#include "tests/support/TestSupport.h"
+#include "tests/procs/coord_sync.h"
 
 namespace {
 
@@ -47,8 +47,8 @@ int main(int argc, char** argv) {
     std::string mode = argv[1];
     if (mode == "disguise" && argc == 4) {
         Disguise();
-        KernelHandle quit(OpenEventW(SYNCHRONIZE, FALSE, Wide(argv[3]).c_str()));
-        return quit.Held() && OpenGate(Wide(argv[2])) &&
+        fileprotect::Handle quit(OpenEventW(SYNCHRONIZE, FALSE, Wide(argv[3]).c_str()));
+        return quit.Valid() && OpenGate(Wide(argv[2])) &&
                        WaitForSingleObject(quit.Get(), 120000) == WAIT_OBJECT_0
                    ? 0
                    : 5;

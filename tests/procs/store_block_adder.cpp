@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "TestSupport.h"
-#include "coord_sync.h"
+#include "tests/support/TestSupport.h"
+#include "tests/procs/coord_sync.h"
 
 int main(int argc, char** argv) {
     if (argc != 6) return 200;

@@ -20,8 +20,8 @@
 #include <thread>
 #include <vector>
 
-#include "TestSupport.h"
-#include "coord_sync.h"
+#include "tests/support/TestSupport.h"
+#include "tests/procs/coord_sync.h"
 
 namespace {
 

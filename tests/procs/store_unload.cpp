@@ -7,7 +7,7 @@
 
 #include <shellapi.h>
 
-#include "FileProtectExports.h"
+#include "interfaces/FileProtectExports.h"
 
 int main() {
     int argc = 0;

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "RuleTestSupport.h"
+#include "tests/store/RuleTestSupport.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ TEST(BlockCountLookup, AgreesWithTheScanOfEveryRow) {
     ASSERT_TRUE(store->GetBlockList(rows));
     int found = 0;
     for (const std::wstring& probe : probes) {
-        SCOPED_TRACE(Narrow(probe).substr(0, 60));
+        SCOPED_TRACE(Utf8(probe).substr(0, 60));
         // What the scan answers: the count of the first row whose text is exactly the probe.
         auto row = std::find_if(rows.begin(), rows.end(),
                                 [&](const BlockCountItem& r) { return r.filepath == probe; });

@@ -2,8 +2,8 @@
 // in the middle of a write.
 #include <gtest/gtest.h>
 
-#include "RuleTestSupport.h"
-#include "../procs/coord_sync.h"
+#include "tests/store/RuleTestSupport.h"
+#include "tests/procs/coord_sync.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "RuleTestSupport.h"
+#include "tests/store/RuleTestSupport.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // are all there again once the store is opened.
 #include <gtest/gtest.h>
 
-#include "RuleTestSupport.h"
+#include "tests/store/RuleTestSupport.h"
 
 TEST(ClosedStore, EveryOperationFailsAndTouchesNothing) {
     IFileProtectCfgMgr* store = FreshStore();

@@ -1,7 +1,7 @@
 // The config table, the protection switches of its row 1, and the file-type list.
 #include <gtest/gtest.h>
 
-#include "RuleTestSupport.h"
+#include "tests/store/RuleTestSupport.h"
 
 namespace {
 
@@ -67,11 +67,11 @@ TEST(ProtectSwitches, HandWrittenTextsParseItemByItemAndAnythingElseGivesTheDefa
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(store->SetConfig(kSwitchesRow, c.text));
-        EXPECT_EQ(c.expected, store->GetProtectConfig().*c.field) << Narrow(c.text);
+        EXPECT_EQ(c.expected, store->GetProtectConfig().*c.field) << Utf8(c.text);
     }
     for (const wchar_t* junk : {L"not switches; DROP TABLE config", L"bUnknown:0,,,:::,"}) {
         ASSERT_TRUE(store->SetConfig(kSwitchesRow, junk));
-        EXPECT_TRUE(SameSwitches(kDefaults, store->GetProtectConfig())) << Narrow(junk);
+        EXPECT_TRUE(SameSwitches(kDefaults, store->GetProtectConfig())) << Utf8(junk);
     }
     ASSERT_TRUE(store->DeleteConfig(kSwitchesRow));
     EXPECT_TRUE(SameSwitches(kDefaults, store->GetProtectConfig()));

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "RuleTestSupport.h"
+#include "tests/store/RuleTestSupport.h"
 
 namespace {
 
@@ -51,12 +51,12 @@ TEST_F(KeyCollisions, NoOperationReachesAnotherPathsRowThroughItsKey) {
         LogCapture log;
         EXPECT_FALSE(operation.run({collider}));
         EXPECT_TRUE(Logged(log, "errid = 1555"));
-        EXPECT_EQ(Narrow(stored) + "|0|C:|0",
+        EXPECT_EQ(Utf8(stored) + "|0|C:|0",
                   Row("fileprotect", "filepath || '|' || bextention || '|' || mountpoint || '|' || bFile"));
         for (const char* table : {"rejectlist", "whitelist", "const_whitelist"})
-            EXPECT_EQ(Narrow(stored) + "|C:|1",
+            EXPECT_EQ(Utf8(stored) + "|C:|1",
                       Row(table, "filepath || '|' || mountpoint || '|' || bFile")) << table;
-        EXPECT_EQ(Narrow(stored) + "|5", Row("blocklist", "filepath || '|' || blockcount"));
+        EXPECT_EQ(Utf8(stored) + "|5", Row("blocklist", "filepath || '|' || blockcount"));
     }
     EXPECT_EQ("C:\\Other", Db().Scalar("SELECT filepath FROM rejectlist WHERE pathhash = " +
                                        KeyText(L"C:\\Other")));
@@ -68,7 +68,7 @@ TEST_F(KeyCollisions, TheSamePathInAnotherAsciiCaseStillReachesItsRow) {
     ASSERT_NE(lower, stored);
     ASSERT_TRUE(store->AddBlockCount(stored, 5));
     ASSERT_TRUE(store->IncreaseBlockCount(lower));
-    EXPECT_EQ(Narrow(stored) + "|6", Row("blocklist", "filepath || '|' || blockcount"));
+    EXPECT_EQ(Utf8(stored) + "|6", Row("blocklist", "filepath || '|' || blockcount"));
     ASSERT_TRUE(store->AddRejectList({PathItem(stored, L"C:", true)}));
     ASSERT_TRUE(store->RenamePath(lower, L"C:", L"C:\\Moved", 0x0010));
     ASSERT_TRUE(store->DeleteRejectList({L"c:\\moved"}));

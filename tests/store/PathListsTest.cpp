@@ -2,7 +2,7 @@
 // (the first also on protected files and folders).
 #include <gtest/gtest.h>
 
-#include "RuleTestSupport.h"
+#include "tests/store/RuleTestSupport.h"
 
 TEST(PathLists, RowsReadBackAppendedWithTheirMountPointAndKind) {
     std::vector<PathList> lists = AllPathLists();

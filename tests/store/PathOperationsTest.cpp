@@ -5,7 +5,7 @@
 // which keeps the deletions before it or none.
 #include <gtest/gtest.h>
 
-#include "RuleTestSupport.h"
+#include "tests/store/RuleTestSupport.h"
 
 namespace {
 
@@ -75,13 +75,13 @@ TEST(Refusals, TheLimitCountsCharactersAndTheLogShowsTheWholeStatement) {
     const std::wstring cjk = L"D:\\" + std::wstring(800, L'\u6587');
     const ProtectFileItem longest = ItemWithStatementLength(1023);
     ASSERT_TRUE(store->AddProtectFile({PathItem(cjk, L"D:\\", false), longest}, false));
-    const Rows both{Narrow(cjk) + "|D:\\", Narrow(longest.filepath) + "|" + Narrow(longest.mountpoint)};
+    const Rows both{Utf8(cjk) + "|D:\\", Utf8(longest.filepath) + "|" + Utf8(longest.mountpoint)};
     EXPECT_EQ(both, Db().Column("SELECT filepath || '|' || mountpoint FROM fileprotect"));
 
     const ProtectFileItem tooLong = ItemWithStatementLength(1024);
     LogCapture log;
     EXPECT_FALSE(store->AddProtectFile({tooLong}, false));
-    EXPECT_TRUE(Logged(log, ",option str=" + Narrow(UpsertStatement(tooLong)) + ",errid = 18"));
+    EXPECT_TRUE(Logged(log, ",option str=" + Utf8(UpsertStatement(tooLong)) + ",errid = 18"));
     EXPECT_EQ(both, Db().Column("SELECT filepath || '|' || mountpoint FROM fileprotect"));
     // A config text too long keeps the former text, not a cut new one.
     ASSERT_TRUE(store->SetConfig(6, std::wstring(900, L'f')));

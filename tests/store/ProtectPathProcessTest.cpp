@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <set>
 
-#include "RuleTestSupport.h"
+#include "tests/store/RuleTestSupport.h"
 
 TEST(ProtectPathProcesses, TwoWritersLoseNoRowAndEachReadsExactlyWhatTheOtherWrote) {
     IFileProtectCfgMgr* store = FreshStore();

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "RuleTestSupport.h"
+#include "tests/store/RuleTestSupport.h"
 
 namespace {
 

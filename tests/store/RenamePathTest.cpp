@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "RuleTestSupport.h"
+#include "tests/store/RuleTestSupport.h"
 
 namespace {
 
@@ -17,13 +17,13 @@ protected:
         ASSERT_TRUE(store->AddRejectList({PathItem(kOld, kMount, true)}));
         // Written here in the form the protected-path table keeps.
         ASSERT_TRUE(db.Exec("INSERT INTO fileprotect VALUES (" + KeyText(kOld) + ", '" +
-                            Narrow(kOld) + "', 0, 'C:', 1)"));
+                            Utf8(kOld) + "', 0, 'C:', 1)"));
     }
     // "<path>|<key>" of each row, so a moved row shows both of its changes.
     Rows Keyed(const std::string& table) {
         return db.Column("SELECT filepath || '|' || pathhash FROM " + table);
     }
-    static std::string Row(const std::wstring& path) { return Narrow(path) + "|" + KeyText(path); }
+    static std::string Row(const std::wstring& path) { return Utf8(path) + "|" + KeyText(path); }
     void ExpectUnmoved(std::initializer_list<const char*> tables) {
         for (const char* table : tables) EXPECT_EQ(Rows{Row(kOld)}, Keyed(table)) << table;
     }
@@ -66,14 +66,14 @@ TEST_F(RenamePath, NothingToDoIsASuccessThatChangesNothing) {
         {kOld, L"C:' OR '1' = '1", kNew, 0x0001},
     };
     for (const auto& c : cases)
-        EXPECT_TRUE(store->RenamePath(c.from, c.mount, c.to, c.kinds)) << Narrow(c.mount) << c.kinds;
+        EXPECT_TRUE(store->RenamePath(c.from, c.mount, c.to, c.kinds)) << Utf8(c.mount) << c.kinds;
     ExpectUnmoved({"whitelist", "const_whitelist", "rejectlist", "fileprotect"});
 }
 
 TEST_F(RenamePath, ANewLetterCaseKeepsTheKeyAndAnOccupiedKeyChangesNothing) {
     const std::wstring lower = L"c:\\projects\\old";
     ASSERT_TRUE(store->RenamePath(kOld, kMount, lower, 0x0010));
-    EXPECT_EQ(Rows{Narrow(lower) + "|" + KeyText(kOld)}, Keyed("rejectlist"));
+    EXPECT_EQ(Rows{Utf8(lower) + "|" + KeyText(kOld)}, Keyed("rejectlist"));
 
     const std::wstring taken = L"C:\\Projects\\Taken";
     ASSERT_TRUE(store->AddWhiteList({PathItem(taken, kMount, true)}, false));

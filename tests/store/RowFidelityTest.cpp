@@ -5,7 +5,7 @@
 
 #include <climits>
 
-#include "RuleTestSupport.h"
+#include "tests/store/RuleTestSupport.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ Wides ReadBack(const std::string& table) {
 TEST(RowFidelity, EveryWriteStoresTheHelpersUtf8UnderTheSignedHashAndReadsBackAsWritten) {
     IFileProtectCfgMgr* store = FreshStore();
     for (const std::wstring& text : AwkwardTexts()) {
-        SCOPED_TRACE(Narrow(text));
+        SCOPED_TRACE(Utf8(text));
         const std::string utf8 = getHlpObj()->WideToUtf8(text);
         const std::wstring expected = getHlpObj()->Utf8ToWide(utf8);
         for (const PathOperation& write : PathWrites()) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 using Wides = std::vector<std::wstring>;
 using Items = std::vector<ProtectFileItem>;

@@ -5,7 +5,7 @@
 #include <functional>
 #include <regex>
 
-#include "RuleTestSupport.h"
+#include "tests/store/RuleTestSupport.h"
 
 namespace {
 
@@ -15,17 +15,17 @@ protected:
     void SetUp() override { DeleteStoreFiles(); }
     void TearDown() override {
         DeleteStoreFiles();
-        RemoveDirectoryW(StoreDatabasePath().c_str());  // a test may have put a folder there
+        RemoveDirectoryW(fileprotect::RuleDatabasePath(getHlpObj()).c_str());  // a test may have put a folder there
     }
     static void CreateDataFolder() {
-        std::wstring db = StoreDatabasePath();
+        std::wstring db = fileprotect::RuleDatabasePath(getHlpObj());
         CreateDirectoryW(db.substr(0, db.rfind(L'\\')).c_str(), nullptr);
     }
     // Runs SQL on the database file before the store has opened it.
     static void Prepare(const char* sql) {
         CreateDataFolder();
         sqlite3* raw = nullptr;
-        sqlite3_open(Narrow(StoreDatabasePath()).c_str(), &raw);
+        sqlite3_open(Utf8(fileprotect::RuleDatabasePath(getHlpObj())).c_str(), &raw);
         sqlite3_exec(raw, sql, nullptr, nullptr, nullptr);
         sqlite3_close(raw);
     }
@@ -67,7 +67,7 @@ TEST_F(StoreCore, FirstOpenCreatesTheSixTablesInOrderWithThePragmas) {
     ASSERT_TRUE(db.Exec("INSERT INTO config (id, config) VALUES (1, 'x')"));
     EXPECT_TRUE(store->CheckpointDb());  // truncates the log
     WIN32_FILE_ATTRIBUTE_DATA wal = {};
-    ASSERT_TRUE(GetFileAttributesExW((StoreDatabasePath() + L"-wal").c_str(),
+    ASSERT_TRUE(GetFileAttributesExW((fileprotect::RuleDatabasePath(getHlpObj()) + L"-wal").c_str(),
                                      GetFileExInfoStandard, &wal));
     EXPECT_EQ(0u, wal.nFileSizeLow);
 }
@@ -96,13 +96,13 @@ TEST_F(StoreCore, AFailedOpenIsLoggedWithTheTagOfItsPlaceAndTheStatement) {
         {"a folder where the file goes",
          [] {
              CreateDataFolder();
-             CreateDirectoryW(StoreDatabasePath().c_str(), nullptr);
+             CreateDirectoryW(fileprotect::RuleDatabasePath(getHlpObj()).c_str(), nullptr);
          },
          {kOpenFailed}},
         {"not a database",
          [] {
              CreateDataFolder();
-             std::ofstream(StoreDatabasePath().c_str(), std::ios::binary) << std::string(4096, 'j');
+             std::ofstream(fileprotect::RuleDatabasePath(getHlpObj()).c_str(), std::ios::binary) << std::string(4096, 'j');
          },
          {"FileProtectCfgMgr.cpp(1829) ,option str=PRAGMA journal_mode=WAL;,errid = 26",
           kOpenFailed}},
@@ -177,7 +177,7 @@ TEST_F(StoreCore, AProcessEndsPromptlyWhileAnotherOfItsThreadsIsInTheStore) {
 TEST_F(StoreCore, UnloadingTheLibraryClosesTheConnection) {
     ASSERT_TRUE(store->InitDb());
     store->CloseDb();  // only the child may hold the file
-    EXPECT_EQ(0, RunChild(L"store_unload", L"\"" + StoreDatabasePath() + L"\""));
+    EXPECT_EQ(0, RunChild(L"store_unload", L"\"" + fileprotect::RuleDatabasePath(getHlpObj()) + L"\""));
 }
 
 TEST_F(StoreCore, WithoutACommonDataFolderNoDatabaseIsOpened) {

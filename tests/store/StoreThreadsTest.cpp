@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "RuleTestSupport.h"
+#include "tests/store/RuleTestSupport.h"
 
 TEST(StoreThreads, ThreadsAtOnceLoseNothingAndNeverSeeHalfAList) {
     IFileProtectCfgMgr* store = FreshStore();

@@ -1,27 +1,12 @@
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
-#include <shlobj.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "ObjectLog.h"
-
-std::string Narrow(const std::wstring& text) {
-    std::string out(text.size() * 3, '\0');  // at most three bytes per UTF-16 unit
-    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                   &out[0], static_cast<int>(out.size()), nullptr, nullptr));
-    return out;
-}
-
-std::wstring Wide(const std::string& utf8) {
-    std::wstring out(utf8.size(), L'\0');  // at most one UTF-16 unit per byte
-    out.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                   &out[0], static_cast<int>(out.size())));
-    return out;
-}
+#include "outside/objectlog/ObjectLog.h"
 
 std::wstring ProgramFolder() {
     wchar_t path[MAX_PATH] = {};
@@ -87,15 +72,9 @@ bool LogCapture::Has(const std::string& line) const {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-std::wstring StoreDatabasePath() {
-    wchar_t folder[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
-    return std::wstring(folder) + L"\\TevraZQ\\FileProtect.db";
-}
-
 void DeleteStoreFiles() {
     getFileProtectDbMgr()->CloseDb();
-    std::wstring db = StoreDatabasePath();
+    std::wstring db = fileprotect::RuleDatabasePath(getHlpObj());
     for (const wchar_t* suffix : {L"", L"-wal", L"-shm"}) DeleteFileW((db + suffix).c_str());
 }
 
@@ -110,7 +89,7 @@ IFileProtectCfgMgr* FreshStore() {
 }
 
 Db::Db() {
-    sqlite3_open_v2(Narrow(StoreDatabasePath()).c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_open_v2(Utf8(fileprotect::RuleDatabasePath(getHlpObj())).c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
     sqlite3_busy_timeout(db_, 60000);
 }
 

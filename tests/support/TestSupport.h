@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "FileProtectExports.h"
+#include "interfaces/FileProtectHost.h"
 
-// Converts for assertions and messages.
-std::string Narrow(const std::wstring& text);
-std::wstring Wide(const std::string& utf8);
+// The host kit's conversions, for assertions and messages.
+using fileprotect::Utf8;
+using fileprotect::Wide;
 
 // The folder of the running test program (children live beside it).
 std::wstring ProgramFolder();
@@ -55,9 +55,6 @@ inline BlockCountItem Block(const std::wstring& path, int32_t count) {
     item.blockcount = count;
     return item;
 }
-
-// The rule database as the store places it.
-std::wstring StoreDatabasePath();
 
 // Closes the store and deletes its database files, for tests that need a
 // machine without a database.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "FileProtectHost.h"
+#include "interfaces/FileProtectHost.h"
 
 // Prints one line, wide text as UTF-8.
 void Say(const std::wstring& line);

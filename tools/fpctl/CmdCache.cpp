@@ -1,7 +1,7 @@
 // fpctl cache FILE ...: the XML cache file of path ids.
 #include <CLI/CLI.hpp>
 
-#include "CacheFileIo.h"
+#include "cache/CacheFileIo.h"
 #include "Fpctl.h"
 #include "Output.h"
 #include "Report.h"

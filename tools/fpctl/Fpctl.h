@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "FileProtectExports.h"
+#include "interfaces/FileProtectExports.h"
 
 namespace CLI {
 class App;

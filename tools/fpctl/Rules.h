@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "FileProtectExports.h"
+#include "interfaces/FileProtectExports.h"
 
 // The three tables of path rows that share ProtectFileItem without a kind.
 enum class PathList { kReject, kWhite, kConstWhite };

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "FileProtectHost.h"
+#include "interfaces/FileProtectHost.h"
 #include "Soak.h"
 
 enum class Outcome { kPending, kDone, kRefused };

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "StoreTypes.h"
+#include "interfaces/StoreTypes.h"
 
 struct SoakOptions {
     int seconds = 60;

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <random>
 
-#include "FileProtectHost.h"
+#include "interfaces/FileProtectHost.h"
 #include "Soak.h"
 #include "Verdict.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "FileProtectHost.h"
+#include "interfaces/FileProtectHost.h"
 #include "Journal.h"
 #include "Soak.h"
 

@@ -6,7 +6,7 @@
 #include <random>
 #include <set>
 
-#include "FileProtectHost.h"
+#include "interfaces/FileProtectHost.h"
 #include "Journal.h"
 #include "Soak.h"
 

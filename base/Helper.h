@@ -2,6 +2,6 @@
 // through the same object that getHlpObj hands to hosts.
 #pragma once
 
-#include "FileProtectExports.h"
+#include "interfaces/FileProtectExports.h"
 
 inline IHlpFunc* Helper() { return getHlpObj(); }

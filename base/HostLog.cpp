@@ -1,4 +1,4 @@
-#include "LogLocation.h"
+#include "base/HostLog.h"
 
 #include <cstdio>
 #include <cstring>
