@@ -1,13 +1,11 @@
 #include <fmt/format.h>
 
 #include <cstdio>
-#include <cwchar>
 #include <map>
 #include <random>
 #include <set>
 
 #include "FileProtectHost.h"
-#include "Journal.h"
 #include "Soak.h"
 
 namespace {
@@ -17,20 +15,6 @@ constexpr int kLockAttempts = 3;
 // once, the less likely two of them share a key (which the store cannot
 // hold). A worker with this many groups in a table deletes before it adds.
 constexpr size_t kMaxGroups = 12;
-
-// Reads the worker, group and size back from a row's path; false for a path
-// that is not a group row of `table`.
-bool ParseGroupRow(const std::wstring& path, const GroupTable& table, int* worker, int* group,
-                   int* size) {
-    const std::wstring head = std::wstring(kSoakPrefix) + table.name + L"\\w";
-    if (path.compare(0, head.size(), head) != 0) return false;
-    int index = 0;
-    wchar_t tail = 0;
-    // The trailing %lc catches anything after the size.
-    const int fields = swscanf(path.c_str() + head.size(), L"%d\\g%d-%dof%d%lc", worker, group,
-                               &index, size, &tail);
-    return fields == 4 && index >= 1 && index <= *size;
-}
 
 // The groups of one rule table that this worker has added, as it knows them.
 struct OwnGroups {
@@ -45,7 +29,9 @@ public:
         : run_(run), worker_(worker), focus_(focus), random_(seed) {}
 
     int Run() {
-        if (!journal_.Open(run_.File(JournalFile(worker_)))) return kWorkerNoJournal;
+        journal_.Reset(CreateFileW(run_.Journal(worker_).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                   nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!journal_.Valid()) return kWorkerNoJournal;
         if (!store_->InitDb()) {
             fmt::print("{}", kStoreClosed);
             return kWorkerNoLibrary;
@@ -114,12 +100,12 @@ private:
 
     bool Intent() {
         op_.started = NowMicros();
-        return journal_.Write(op_);
+        return WriteJournal(journal_, op_);
     }
     bool Answer(bool done) {
         op_.ended = NowMicros();
         op_.outcome = done ? Outcome::kDone : Outcome::kRefused;
-        return journal_.Write(op_);
+        return WriteJournal(journal_, op_);
     }
 
     bool AddCount() {
@@ -169,7 +155,7 @@ private:
         op_.size = 1 + Pick(3);
         if (!Intent()) return false;
         std::vector<ProtectFileItem> rows;
-        for (const std::wstring& path : GroupRows(op_.group, op_.size, groups.table))
+        for (const std::wstring& path : GroupRows(groups.table, worker_, op_.group, op_.size))
             rows.push_back({path, L"C:", false, true});
         const bool added = op_.op == Op::kAddReject ? store_->AddRejectList(rows)
                                                     : store_->AddProtectFile(rows, false);
@@ -185,19 +171,12 @@ private:
         op_.op = groups.table.del;
         std::tie(op_.group, op_.size) = *chosen;
         if (!Intent()) return false;
-        const std::vector<std::wstring> paths = GroupRows(op_.group, op_.size, groups.table);
+        const auto paths = GroupRows(groups.table, worker_, op_.group, op_.size);
         const bool deleted = op_.op == Op::kDelReject ? store_->DeleteRejectList(paths)
                                                       : store_->DeleteProtectFile(paths, false);
         groups.present.erase(op_.group);
         if (!deleted) groups.uncertain.insert(op_.group);
         return Answer(deleted);
-    }
-
-    std::vector<std::wstring> GroupRows(int group, int size, const GroupTable& table) const {
-        std::vector<std::wstring> paths;
-        for (int i = 1; i <= size; ++i)
-            paths.push_back(GroupRowPath(table, worker_, group, i, size));
-        return paths;
     }
 
     bool ReadGroups(const OwnGroups& groups) {
@@ -282,21 +261,9 @@ private:
         return Answer(written);
     }
 
-    // Written aside and renamed over the counter, so a holder killed while
-    // writing leaves the old value, never a cut one.
     bool IncrementCounter() {
-        const std::wstring counter = run_.File(kCounterFile), aside = counter + L".new";
-        FILE* file = _wfopen(counter.c_str(), L"rb");
-        if (!file) return false;
-        const bool read = fscanf(file, "%ld", &op_.value) == 1;
-        fclose(file);
-        ++op_.value;
-        file = read ? _wfopen(aside.c_str(), L"wb") : nullptr;
-        if (!file) return false;
-        const bool printed = fprintf(file, "%ld", op_.value) > 0;
-        return fclose(file) == 0 && printed &&
-               MoveFileExW(aside.c_str(), counter.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        const std::wstring counter = run_.File(kCounterFile);
+        return ReadCounter(counter, &op_.value) && WriteCounter(counter, ++op_.value);
     }
 
     const SoakRun& run_;
@@ -307,7 +274,7 @@ private:
     IFileProtectCfgMgr* const store_ = library_.Store();
     IProtectFileCacheFileMgr* const cache_ = library_.Cache();
     const fileprotect::Owned<IProtectFileGlbLock> lock_ = library_.NewLock();
-    JournalWriter journal_;
+    fileprotect::Handle journal_;
     JournalOp op_;  // the operation under way
 
     int64_t seq_ = 0;
