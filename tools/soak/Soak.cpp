@@ -19,16 +19,7 @@ SoakRun::SoakRun(uint32_t parent)
     folder = temp + name;
 }
 
-std::wstring SoakRun::Journal(int worker) const {
-    return File(L"journal-w" + std::to_wstring(worker) + L".log");
-}
-std::wstring SoakRun::Output(int worker) const {
-    return File(L"output-w" + std::to_wstring(worker) + L".txt");
-}
-
-std::wstring BlockPath(int index) {
-    return std::wstring(kSoakPrefix) + L"block\\" + std::to_wstring(index);
-}
+std::wstring BlockPath(int index) { return fmt::format(L"{}block\\{}", kSoakPrefix, index); }
 
 BlockCounts CountsOf(const std::vector<BlockCountItem>& rows) {
     BlockCounts counts = {};
@@ -41,9 +32,8 @@ BlockCounts CountsOf(const std::vector<BlockCountItem>& rows) {
 std::vector<std::wstring> GroupRows(const GroupTable& table, int worker, int group, int size) {
     std::vector<std::wstring> paths;
     for (int i = 1; i <= size; ++i)
-        paths.push_back(std::wstring(kSoakPrefix) + table.name + L"\\w" + std::to_wstring(worker) +
-                        L"\\g" + std::to_wstring(group) + L"-" + std::to_wstring(i) + L"of" +
-                        std::to_wstring(size));
+        paths.push_back(fmt::format(L"{}{}\\w{}\\g{}-{}of{}", kSoakPrefix, table.name, worker,
+                                    group, i, size));
     return paths;
 }
 

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
+#include <fmt/xchar.h>
+
 #include "FileProtectHost.h"
 #include "StoreTypes.h"
 
@@ -30,8 +33,9 @@ struct SoakRun {
     std::wstring folder;
 
     std::wstring File(const std::wstring& file) const { return folder + L"\\" + file; }
-    std::wstring Journal(int worker) const;
-    std::wstring Output(int worker) const;  // the worker's standard output and error
+    std::wstring Journal(int worker) const { return File(fmt::format(L"journal-w{}.log", worker)); }
+    // The worker's standard output and error.
+    std::wstring Output(int worker) const { return File(fmt::format(L"output-w{}.txt", worker)); }
 };
 constexpr wchar_t kCacheFile[] = L"cache.xml";
 constexpr wchar_t kCounterFile[] = L"counter.txt";

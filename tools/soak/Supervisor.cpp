@@ -1,12 +1,9 @@
-#include <fmt/format.h>
-#include <fmt/xchar.h>
-
+// The parent of a run: starts the workers, kills and replaces them on
+// schedule, stops them at the end and has what they did judged.
 #include <cstdio>
 #include <filesystem>
 #include <random>
 
-#include "FileProtectHost.h"
-#include "Soak.h"
 #include "Verdict.h"
 
 namespace {
@@ -30,8 +27,7 @@ public:
         const Tally tally = Judge(library_, run_, workers_, seconds);
         if (tally.passed) {
             RemoveSoakRows(store_);
-            std::error_code ignored;
-            std::filesystem::remove_all(run_.folder, ignored);
+            RemoveRunFolder();
         } else {
             fmt::print("soak: journals kept in {}\n", fileprotect::Utf8(run_.folder));
         }
@@ -53,8 +49,7 @@ private:
             fmt::print("soak: the soak's rows of an earlier run cannot be removed\n");
             return false;
         }
-        std::error_code ignored;
-        std::filesystem::remove_all(run_.folder, ignored);
+        RemoveRunFolder();
         if (!CreateDirectoryW(run_.folder.c_str(), nullptr)) {
             fmt::print("soak: cannot create {}\n", fileprotect::Utf8(run_.folder));
             return false;
@@ -63,6 +58,11 @@ private:
         if (!library_.Cache()->InitCacheFile(run_.File(kCacheFile), L"soak")) return false;
         stop_.Reset(CreateEventW(nullptr, TRUE, FALSE, (run_.name + L"-stop").c_str()));
         return stop_.Valid();
+    }
+
+    void RemoveRunFolder() const {
+        std::error_code ignored;
+        std::filesystem::remove_all(run_.folder, ignored);
     }
 
     bool StartWorker() {

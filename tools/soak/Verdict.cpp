@@ -102,7 +102,9 @@ FinalState ReadFinalState(const fileprotect::Library& library, const SoakRun& ru
     return state;
 }
 
-// Reads the ids the library printed for a worker's take in doubt.
+// The ids the library printed for a worker's take in doubt ("pathHash=..."
+// on its standard output, after the take saved the file): the ones the kill
+// kept out of the journal, as far as the print got.
 std::vector<std::string> PrintedInDoubt(const WorkerRecord& worker, const SoakRun& run) {
     const std::string text = ReadWholeFile(run.Output(worker.worker));
     std::multiset<std::string> journalled;
@@ -244,7 +246,8 @@ CheckResult JudgeGroups(const std::vector<WorkerRecord>& workers, const GroupTab
 // gone to a take in doubt that ran after the id's add began and began before
 // the first answered take after the add had ended: that take may have
 // removed it without living to journal it.
-CheckResult JudgeCache(const std::vector<WorkerRecord>& workers, const FinalState& state) {
+CheckResult JudgeCache(const std::vector<WorkerRecord>& workers, const FinalState& state,
+                       const SoakRun& run) {
     std::map<std::string, std::pair<int64_t, int64_t>> added;  // id -> its add's begin, end
     std::set<std::string> maybeAdded;
     std::vector<std::pair<int64_t, int64_t>> killedTakes;  // begin, kill of takes in doubt
@@ -264,8 +267,9 @@ CheckResult JudgeCache(const std::vector<WorkerRecord>& workers, const FinalStat
             taken += static_cast<int64_t>(op.ids.size());
         } else if (op.op == Op::kTakeIds && inDoubt) {
             killedTakes.emplace_back(op.started, w.killedAt);
-            for (const std::string& id : w.printedInDoubt) ++found[id];
-            printed += static_cast<int64_t>(w.printedInDoubt.size());
+            const std::vector<std::string> ids = PrintedInDoubt(w, run);
+            for (const std::string& id : ids) ++found[id];
+            printed += static_cast<int64_t>(ids.size());
         }
     });
     for (const std::string& id : state.remainingIds) ++found[id];
@@ -387,11 +391,7 @@ bool RemoveSoakRows(IFileProtectCfgMgr* store) {
 
 Tally Judge(const fileprotect::Library& library, const SoakRun& run,
             std::vector<WorkerRecord>& workers, double seconds) {
-    for (WorkerRecord& w : workers) {
-        w.journal = ReadJournal(run.Journal(w.worker));
-        const JournalOp* inDoubt = w.InDoubt();
-        if (inDoubt && inDoubt->op == Op::kTakeIds) w.printedInDoubt = PrintedInDoubt(w, run);
-    }
+    for (WorkerRecord& w : workers) w.journal = ReadJournal(run.Journal(w.worker));
     const FinalState state = ReadFinalState(library, run);
     IHlpFunc* helper = library.Helper();
     Tally tally;
@@ -402,7 +402,7 @@ Tally Judge(const fileprotect::Library& library, const SoakRun& run,
            JudgeGroups(workers, kRejectTable, state.rejects, state.rejectsRead, helper), &tally);
     Report("protect list",
            JudgeGroups(workers, kProtectTable, state.protects, state.protectsRead, helper), &tally);
-    Report("cache", JudgeCache(workers, state), &tally);
+    Report("cache", JudgeCache(workers, state, run), &tally);
     Report("lock counter", JudgeCounter(workers, state), &tally);
     tally.intact = state.integrity == "ok";
     fmt::print("integrity: {} (PRAGMA integrity_check: {})\n", tally.intact ? "ok" : "FAILED",

@@ -16,10 +16,6 @@ struct WorkerRecord {
     int64_t killedAt = 0;  // NowMicros once the kill had taken effect
     std::string fault;     // why it counts as crashed; empty if it did not
     WorkerJournal journal;
-    // Ids the library printed for this worker's take in doubt ("pathHash=..."
-    // on its standard output, after the take saved the file): the ones the
-    // kill kept out of the journal, as far as the print got.
-    std::vector<std::string> printedInDoubt;
 
     // The operation a kill left in doubt (at most one per killed worker).
     const JournalOp* InDoubt() const {

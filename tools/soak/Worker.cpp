@@ -1,6 +1,5 @@
 #include <fmt/format.h>
 
-#include <cstdio>
 #include <map>
 #include <random>
 #include <set>
@@ -23,10 +22,18 @@ struct OwnGroups {
     std::set<int> uncertain = {};     // a refused call may have left part of them
 };
 
+// Picks an index into kOps by the operations' weights.
+std::discrete_distribution<size_t> OpChooser(const std::string& focus) {
+    std::vector<int> weights;
+    for (const OpInfo& info : kOps)
+        weights.push_back(focus == "all" || focus == info.area ? info.weight : 0);
+    return {weights.begin(), weights.end()};
+}
+
 class Worker {
 public:
     Worker(const SoakRun& run, int worker, uint64_t seed, const std::string& focus)
-        : run_(run), worker_(worker), focus_(focus), random_(seed) {}
+        : run_(run), worker_(worker), random_(seed), choose_(OpChooser(focus)) {}
 
     int Run() {
         journal_.Reset(CreateFileW(run_.Journal(worker_).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
@@ -47,7 +54,7 @@ public:
                 exitCode = kWorkerParentGone;
                 break;
             }
-            if (!Step(Choose())) {
+            if (!Step(kOps[choose_(random_)].op)) {
                 exitCode = kWorkerNoJournal;
                 break;
             }
@@ -59,20 +66,6 @@ public:
 private:
     int Pick(int below) { return static_cast<int>(random_() % static_cast<uint64_t>(below)); }
 
-    Op Choose() {
-        auto weight = [&](const OpInfo& info) {
-            return focus_ == "all" || focus_ == info.area ? info.weight : 0;
-        };
-        int total = 0;
-        for (const OpInfo& info : kOps) total += weight(info);
-        int roll = Pick(total > 0 ? total : 1);
-        for (const OpInfo& info : kOps) {
-            if (roll < weight(info)) return info.op;
-            roll -= weight(info);
-        }
-        return Op::kReadCounts;
-    }
-
     // Runs one operation between its intent and its answer in the journal;
     // false only when the journal cannot be written.
     bool Step(Op op) {
@@ -80,9 +73,7 @@ private:
         op_.seq = ++seq_;
         op_.op = op;
         switch (op) {
-            case Op::kAddCount:
-            case Op::kIncCount:
-            case Op::kAddCountList: return AddCount();
+            case Op::kAddCount: case Op::kIncCount: case Op::kAddCountList: return AddCount();
             case Op::kReadCounts: return ReadCounts();
             case Op::kAddReject: return AddGroup(rejects_);
             case Op::kDelReject: return DeleteGroup(rejects_);
@@ -90,8 +81,7 @@ private:
             case Op::kAddProtect: return AddGroup(protects_);
             case Op::kDelProtect: return DeleteGroup(protects_);
             case Op::kReadProtects: return ReadGroups(protects_);
-            case Op::kAddId:
-            case Op::kAddIds: return AddIds();
+            case Op::kAddId: case Op::kAddIds: return AddIds();
             case Op::kTakeIds: return TakeIds();
             case Op::kLockIncrement: return LockIncrement();
         }
@@ -268,8 +258,8 @@ private:
 
     const SoakRun& run_;
     const int worker_;
-    const std::string focus_;
     std::mt19937_64 random_;
+    std::discrete_distribution<size_t> choose_;
     const fileprotect::Library library_;  // throws std::runtime_error when it does not load
     IFileProtectCfgMgr* const store_ = library_.Store();
     IProtectFileCacheFileMgr* const cache_ = library_.Cache();
