@@ -4,13 +4,13 @@
 // lines across processes.
 #pragma once
 
+#include <fmt/format.h>
+#include <fmt/xchar.h>
+
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <fmt/format.h>
-#include <fmt/xchar.h>
 
 #include "FileProtectHost.h"
 #include "StoreTypes.h"

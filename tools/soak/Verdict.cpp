@@ -138,15 +138,20 @@ struct CheckResult {
     std::string detail;
 };
 
+// Prints the line of one check: its name, ok or FAILED, and its figures.
+void Print(const char* name, bool ok, const std::string& detail, Tally* tally) {
+    fmt::print("{}: {} ({})\n", name, ok ? "ok" : "FAILED", detail);
+    tally->passed = tally->passed && ok;
+}
+
 void Report(const char* name, const CheckResult& result, Tally* tally) {
     const bool ok = result.readable && result.lost == 0 && result.duplicated == 0;
-    std::string line = fmt::format("{}: {} ({}", name, ok ? "ok" : "FAILED", result.detail);
+    std::string detail = result.detail;
     if (result.lost || result.duplicated)
-        line += fmt::format("; {} lost, {} duplicated", result.lost, result.duplicated);
-    fmt::print("{})\n", line);
+        detail += fmt::format("; {} lost, {} duplicated", result.lost, result.duplicated);
+    Print(name, ok, detail, tally);
     tally->lost += result.lost;
     tally->duplicated += result.duplicated;
-    tally->passed = tally->passed && ok;
 }
 
 // Calls visit(worker, op, whether a kill left op in doubt) for every
@@ -350,8 +355,7 @@ void PrintFigures(const std::vector<WorkerRecord>& workers, double seconds, Tall
                perSecond(tally->operations));
     // The store waits for a busy database without limit, so nothing the
     // soak asks for should ever be refused.
-    fmt::print("refused operations: {} ({})\n", allRefused ? "FAILED" : "ok", allRefused);
-    tally->passed = tally->passed && allRefused == 0;
+    Print("refused operations", allRefused == 0, std::to_string(allRefused), tally);
 }
 
 void JudgeWorkers(const std::vector<WorkerRecord>& workers, Tally* tally) {
@@ -369,12 +373,11 @@ void JudgeWorkers(const std::vector<WorkerRecord>& workers, Tally* tally) {
                 fmt::print("  worker {} saw: {}\n", w.worker, what);
         }
     }
-    const bool ok = crashed == 0 && anomalies == 0 && unreadable == 0;
-    fmt::print(
-        "workers: {} ({} started, {} killed, {} crashed, {} read anomalies, {} unreadable "
-        "journal lines)\n",
-        ok ? "ok" : "FAILED", workers.size(), killed, crashed, anomalies, unreadable);
-    tally->passed = tally->passed && ok;
+    Print("workers", crashed == 0 && anomalies == 0 && unreadable == 0,
+          fmt::format("{} started, {} killed, {} crashed, {} read anomalies, {} unreadable "
+                      "journal lines",
+                      workers.size(), killed, crashed, anomalies, unreadable),
+          tally);
 }
 
 }  // namespace
@@ -405,8 +408,6 @@ Tally Judge(const fileprotect::Library& library, const SoakRun& run,
     Report("cache", JudgeCache(workers, state, run), &tally);
     Report("lock counter", JudgeCounter(workers, state), &tally);
     tally.intact = state.integrity == "ok";
-    fmt::print("integrity: {} (PRAGMA integrity_check: {})\n", tally.intact ? "ok" : "FAILED",
-               state.integrity);
-    tally.passed = tally.passed && tally.intact;
+    Print("integrity", tally.intact, "PRAGMA integrity_check: " + state.integrity, &tally);
     return tally;
 }
