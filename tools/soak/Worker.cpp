@@ -45,25 +45,25 @@ public:
         }
         if (!cache_->InitCacheFile(run_.File(kCacheFile), L"soak")) return kWorkerNoLibrary;
         lock_->SetLockName(run_.name + L"-counter");
-        const fileprotect::Handle stop(
-            OpenEventW(SYNCHRONIZE, FALSE, (run_.name + L"-stop").c_str()));
-        const fileprotect::Handle parent(OpenProcess(SYNCHRONIZE, FALSE, run_.parentId));
-        int exitCode = kWorkerStopped;
-        while (stop.Valid() && WaitForSingleObject(stop.Get(), 0) != WAIT_OBJECT_0) {
-            if (!parent.Valid() || WaitForSingleObject(parent.Get(), 0) == WAIT_OBJECT_0) {
-                exitCode = kWorkerParentGone;
-                break;
-            }
-            if (!Step(kOps[choose_(random_)].op)) {
-                exitCode = kWorkerNoJournal;
-                break;
-            }
-        }
+        const int exitCode = Work();
         store_->CloseDb();
         return exitCode;
     }
 
 private:
+    // Steps until the parent sets the stop event or goes away.
+    int Work() {
+        const fileprotect::Handle stop(
+            OpenEventW(SYNCHRONIZE, FALSE, (run_.name + L"-stop").c_str()));
+        const fileprotect::Handle parent(OpenProcess(SYNCHRONIZE, FALSE, run_.parentId));
+        while (stop.Valid() && WaitForSingleObject(stop.Get(), 0) != WAIT_OBJECT_0) {
+            if (!parent.Valid() || WaitForSingleObject(parent.Get(), 0) == WAIT_OBJECT_0)
+                return kWorkerParentGone;
+            if (!Step(kOps[choose_(random_)].op)) return kWorkerNoJournal;
+        }
+        return kWorkerStopped;
+    }
+
     int Pick(int below) { return static_cast<int>(random_() % static_cast<uint64_t>(below)); }
 
     // Runs one operation between its intent and its answer in the journal;
