@@ -1,9 +1,14 @@
 // The parent of a run: starts the workers, kills and replaces them on
 // schedule, stops them at the end and has what they did judged.
+#include <fmt/format.h>
+#include <fmt/xchar.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <random>
 
+#include "FileProtectHost.h"
+#include "Soak.h"
 #include "Verdict.h"
 
 namespace {
