@@ -1,13 +1,18 @@
 // What the parent of a soak run and its workers agree on: the options, the
 // objects one run shares, the rows a worker may touch, the operations it
-// mixes, and the clock that orders journal lines across processes.
+// mixes, the journal it keeps of them, and the clock that orders journal
+// lines across processes.
 #pragma once
+
+#include <fmt/format.h>
+#include <fmt/xchar.h>
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "interfaces/FileProtectHost.h"
 #include "interfaces/StoreTypes.h"
 
 struct SoakOptions {
@@ -28,11 +33,12 @@ struct SoakRun {
     std::wstring folder;
 
     std::wstring File(const std::wstring& file) const { return folder + L"\\" + file; }
+    std::wstring Journal(int worker) const { return File(fmt::format(L"journal-w{}.log", worker)); }
+    // The worker's standard output and error.
+    std::wstring Output(int worker) const { return File(fmt::format(L"output-w{}.txt", worker)); }
 };
 constexpr wchar_t kCacheFile[] = L"cache.xml";
 constexpr wchar_t kCounterFile[] = L"counter.txt";
-std::wstring JournalFile(int worker);
-std::wstring OutputFile(int worker);  // the worker's standard output and error
 
 // The parent (Supervisor.cpp): runs, kills and replaces workers, then
 // judges what they did. The exit code of the program: 0 only when every
@@ -103,11 +109,21 @@ inline const OpInfo& InfoOf(Op op) { return kOps[static_cast<size_t>(op)]; }
 // any reader can tell a whole group from part of one.
 struct GroupTable {
     const wchar_t* name;  // in the rows' paths
-    Op add, del, read;
+    Op add, del;
 };
-constexpr GroupTable kRejectTable{L"reject", Op::kAddReject, Op::kDelReject, Op::kReadRejects};
-constexpr GroupTable kProtectTable{L"protect", Op::kAddProtect, Op::kDelProtect, Op::kReadProtects};
-std::wstring GroupRowPath(const GroupTable& table, int worker, int group, int index, int size);
+constexpr GroupTable kRejectTable{L"reject", Op::kAddReject, Op::kDelReject};
+constexpr GroupTable kProtectTable{L"protect", Op::kAddProtect, Op::kDelProtect};
+std::vector<std::wstring> GroupRows(const GroupTable& table, int worker, int group, int size);
+// Reads the worker, group and size back from a row's path; false for a path
+// that is not a group row of `table`.
+bool ParseGroupRow(const std::wstring& path, const GroupTable& table, int* worker, int* group,
+                   int* size);
+
+// The counter that workers increment under the named lock. It is written
+// aside and renamed over the old one, so a holder killed while writing
+// leaves the old value, never a cut one.
+bool ReadCounter(const std::wstring& path, long* value);
+bool WriteCounter(const std::wstring& path, long value);
 
 // Microseconds on the machine's monotonic clock, comparable between the
 // processes of one run.
@@ -115,3 +131,43 @@ int64_t NowMicros();
 
 // What a file holds; empty when it cannot be read.
 std::string ReadWholeFile(const std::wstring& path);
+
+// The journal of one worker: each operation as one JSON line before the
+// call (outcome "pending") and again after it ("done" or "refused", with
+// what it handed back), so the parent can tell acknowledged operations from
+// the one a kill left in doubt. Fields at their defaults are left out:
+//
+//   {"ids":["w1-8","w1-9"],"op":"add-ids","outcome":"pending","seq":7,"started":...}
+//   {"ended":...,"ids":["w1-8","w1-9"],"op":"add-ids","outcome":"done","seq":7,"started":...}
+//
+// A line is whole once it ends in a line feed; a kill can leave a cut last
+// line, which the reader ignores.
+enum class Outcome { kPending, kDone, kRefused };
+
+struct JournalOp {
+    int64_t seq = 0;
+    Op op = Op::kReadCounts;
+    int64_t started = 0;
+    int64_t ended = 0;  // when it was answered
+    Outcome outcome = Outcome::kPending;
+    // What it worked on and what it got back, as far as its kind has them.
+    std::vector<std::pair<int, int>> adds;  // (block path, count) per addition
+    int group = 0, size = 0;                // the group of rows added or deleted
+    std::vector<std::string> ids;           // cache ids added, or handed out to a take
+    long value = 0;                         // the counter value written under the lock
+    int attempts = 0;                       // Lock calls it took
+    std::vector<std::string> anomalies;     // what a listing showed that breaks a promise
+};
+
+// Appends the operation as it stands to a journal opened for writing. False
+// when the line could not be written: the worker must then stop, since it
+// can no longer tell what it did.
+bool WriteJournal(const fileprotect::Handle& journal, const JournalOp& op);
+
+struct WorkerJournal {
+    std::vector<JournalOp> ops;  // in the order they were begun
+    int unreadableLines = 0;
+};
+WorkerJournal ReadJournal(const std::wstring& path);
+// Operations acknowledged so far (for the progress line).
+int64_t CountDone(const std::wstring& path);

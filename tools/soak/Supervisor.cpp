@@ -1,3 +1,5 @@
+// The parent of a run: starts the workers, kills and replaces them on
+// schedule, stops them at the end and has what they did judged.
 #include <fmt/format.h>
 #include <fmt/xchar.h>
 
@@ -27,28 +29,19 @@ public:
             if (!StartWorker()) return 2;
         const double seconds = RunWorkers();
         Stop();
-        for (WorkerRecord& w : workers_) {
-            w.journal = ReadJournal(run_.File(JournalFile(w.worker)));
-            const JournalOp* inDoubt = w.InDoubt();
-            if (inDoubt && inDoubt->op == Op::kTakeIds) w.printedInDoubt = PrintedInDoubt(w, run_);
-        }
-        const FinalState state = ReadFinalState(library_, run_);
-        const Tally tally = Judge(workers_, state, seconds, library_.Helper());
-        const bool intact = state.integrity == "ok";
-        const bool passed = tally.passed && tally.lost == 0 && tally.duplicated == 0 && intact;
-        if (passed) {
+        const Tally tally = Judge(library_, run_, workers_, seconds);
+        if (tally.passed) {
             RemoveSoakRows(store_);
-            std::error_code ignored;
-            std::filesystem::remove_all(run_.folder, ignored);
+            RemoveRunFolder();
         } else {
             fmt::print("soak: journals kept in {}\n", fileprotect::Utf8(run_.folder));
         }
         store_->CloseDb();
         fmt::print("soak: {} operations, {} kills, {} lost, {} duplicated, integrity {}\n",
                    tally.operations, kills_, tally.lost, tally.duplicated,
-                   intact ? "ok" : "FAILED");
+                   tally.intact ? "ok" : "FAILED");
         std::fflush(stdout);
-        return passed ? 0 : 1;
+        return tally.passed ? 0 : 1;
     }
 
 private:
@@ -61,19 +54,20 @@ private:
             fmt::print("soak: the soak's rows of an earlier run cannot be removed\n");
             return false;
         }
-        std::error_code ignored;
-        std::filesystem::remove_all(run_.folder, ignored);
+        RemoveRunFolder();
         if (!CreateDirectoryW(run_.folder.c_str(), nullptr)) {
             fmt::print("soak: cannot create {}\n", fileprotect::Utf8(run_.folder));
             return false;
         }
-        FILE* counter = _wfopen(run_.File(kCounterFile).c_str(), L"wb");
-        if (!counter) return false;
-        fprintf(counter, "0");
-        fclose(counter);
+        if (!WriteCounter(run_.File(kCounterFile), 0)) return false;
         if (!library_.Cache()->InitCacheFile(run_.File(kCacheFile), L"soak")) return false;
         stop_.Reset(CreateEventW(nullptr, TRUE, FALSE, (run_.name + L"-stop").c_str()));
         return stop_.Valid();
+    }
+
+    void RemoveRunFolder() const {
+        std::error_code ignored;
+        std::filesystem::remove_all(run_.folder, ignored);
     }
 
     bool StartWorker() {
@@ -90,7 +84,7 @@ private:
         // every id it hands out, which does not belong on the console.
         SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
         const fileprotect::Handle output(
-            CreateFileW(run_.File(OutputFile(record.worker)).c_str(), GENERIC_WRITE,
+            CreateFileW(run_.Output(record.worker).c_str(), GENERIC_WRITE,
                         FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
                         FILE_ATTRIBUTE_NORMAL, nullptr));
         STARTUPINFOW startup = {};
@@ -194,7 +188,7 @@ private:
 
     void Progress(int64_t elapsed) {
         int64_t done = 0;
-        for (const WorkerRecord& w : workers_) done += CountDone(run_.File(JournalFile(w.worker)));
+        for (const WorkerRecord& w : workers_) done += CountDone(run_.Journal(w.worker));
         fmt::print("soak: {} s, {} operations, {} kills\n", elapsed / kMicros, done, kills_);
         std::fflush(stdout);
     }

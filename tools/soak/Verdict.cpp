@@ -1,11 +1,135 @@
 #include "Verdict.h"
 
+#include <fcntl.h>
 #include <fmt/format.h>
+#include <io.h>
+#include <sqlite3.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <regex>
+#include <set>
 
 namespace {
+
+bool IsSoakPath(const std::wstring& path) {
+    return path.compare(0, std::size(kSoakPrefix) - 1, kSoakPrefix) == 0;
+}
+
+template <typename Row>
+std::vector<std::wstring> SoakPathsOf(const std::vector<Row>& rows) {
+    std::vector<std::wstring> paths;
+    for (const Row& row : rows)
+        if (IsSoakPath(row.filepath)) paths.push_back(row.filepath);
+    return paths;
+}
+
+// The take prints every id on standard output; this keeps them off the
+// console.
+std::vector<std::string> TakeQuietly(IProtectFileCacheFileMgr* cache) {
+    std::vector<std::string> ids;
+    std::fflush(stdout);
+    const int console = _dup(1);
+    const int nowhere = _open("NUL", _O_WRONLY);
+    if (nowhere >= 0) _dup2(nowhere, 1);
+    cache->TakePathIds(ids);
+    std::fflush(stdout);
+    if (console >= 0) _dup2(console, 1);
+    if (nowhere >= 0) _close(nowhere);
+    if (console >= 0) _close(console);
+    return ids;
+}
+
+// The rows of PRAGMA integrity_check on a connection of the soak's own.
+std::string IntegrityCheck(const std::wstring& database) {
+    sqlite3* db = nullptr;
+    std::string rows;
+    if (sqlite3_open_v2(fileprotect::Utf8(database).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_busy_timeout(db, 60000);
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &statement, nullptr);
+        while (statement && sqlite3_step(statement) == SQLITE_ROW) {
+            const unsigned char* text = sqlite3_column_text(statement, 0);
+            rows += (rows.empty() ? "" : "; ") +
+                    std::string(text ? reinterpret_cast<const char*>(text) : "NULL");
+        }
+        sqlite3_finalize(statement);
+    }
+    if (rows.empty()) rows = std::string("not run: ") + (db ? sqlite3_errmsg(db) : "no connection");
+    sqlite3_close(db);
+    return rows;
+}
+
+// What the run left behind, read once every worker has ended.
+struct FinalState {
+    bool countsRead = false;
+    BlockCounts counts = {};
+    bool rejectsRead = false;
+    std::set<std::wstring> rejects;  // soak rows of rejectlist
+    bool protectsRead = false;
+    std::set<std::wstring> protects;        // soak rows of fileprotect
+    std::vector<std::string> remainingIds;  // the parent's own final take
+    long long cacheBytesAfterTake = -1;
+    bool counterRead = false;
+    long counter = 0;
+    std::string integrity;  // the rows of PRAGMA integrity_check
+};
+
+// Takes what the cache file holds.
+FinalState ReadFinalState(const fileprotect::Library& library, const SoakRun& run) {
+    IFileProtectCfgMgr* store = library.Store();
+    FinalState state;
+    std::vector<BlockCountItem> counts;
+    state.countsRead = store->GetBlockList(counts);
+    state.counts = CountsOf(counts);
+    std::vector<ProtectFileItem> rejects, files;
+    std::vector<std::wstring> extensions;
+    state.rejectsRead = store->GetRejectList(rejects);
+    for (const std::wstring& path : SoakPathsOf(rejects)) state.rejects.insert(path);
+    state.protectsRead = store->GetProtectFileList(files, extensions);
+    for (const std::wstring& path : SoakPathsOf(files)) state.protects.insert(path);
+    for (const std::wstring& extension : extensions)
+        if (IsSoakPath(extension)) state.protects.insert(extension);
+
+    state.remainingIds = TakeQuietly(library.Cache());
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (GetFileAttributesExW(run.File(kCacheFile).c_str(), GetFileExInfoStandard, &attributes))
+        state.cacheBytesAfterTake = attributes.nFileSizeLow;
+    state.counterRead = ReadCounter(run.File(kCounterFile), &state.counter);
+    state.integrity = IntegrityCheck(library.RuleDatabasePath());
+    return state;
+}
+
+// The ids the library printed for a worker's take in doubt ("pathHash=..."
+// on its standard output, after the take saved the file): the ones the kill
+// kept out of the journal, as far as the print got.
+std::vector<std::string> PrintedInDoubt(const WorkerRecord& worker, const SoakRun& run) {
+    const std::string text = ReadWholeFile(run.Output(worker.worker));
+    std::multiset<std::string> journalled;
+    for (const JournalOp& op : worker.journal.ops)
+        if (op.op == Op::kTakeIds && op.outcome == Outcome::kDone)
+            journalled.insert(op.ids.begin(), op.ids.end());
+    // The library prints "pathHash=<id>" per id with nothing between them;
+    // the ids it printed beyond those journalled are what the last take
+    // handed out before the kill.
+    static const std::string kMark = "pathHash=";
+    static const std::regex kSoakId("w[0-9]+-[0-9]+");  // not Wine's noise on the same file
+    std::vector<std::string> ids;
+    for (size_t at = text.find(kMark); at != std::string::npos;) {
+        const size_t begin = at + kMark.size();
+        at = text.find(kMark, begin);
+        // Only an id followed by the next mark is whole: the kill may have
+        // cut the last one short.
+        if (at == std::string::npos) break;
+        const std::string id = text.substr(begin, at - begin);
+        auto known = journalled.find(id);
+        if (known != journalled.end()) journalled.erase(known);
+        else if (std::regex_match(id, kSoakId)) ids.push_back(id);
+    }
+    return ids;
+}
 
 struct CheckResult {
     int64_t lost = 0;
@@ -14,15 +138,20 @@ struct CheckResult {
     std::string detail;
 };
 
+// Prints the line of one check: its name, ok or FAILED, and its figures.
+void Print(const char* name, bool ok, const std::string& detail, Tally* tally) {
+    fmt::print("{}: {} ({})\n", name, ok ? "ok" : "FAILED", detail);
+    tally->passed = tally->passed && ok;
+}
+
 void Report(const char* name, const CheckResult& result, Tally* tally) {
     const bool ok = result.readable && result.lost == 0 && result.duplicated == 0;
-    std::string line = fmt::format("{}: {} ({}", name, ok ? "ok" : "FAILED", result.detail);
+    std::string detail = result.detail;
     if (result.lost || result.duplicated)
-        line += fmt::format("; {} lost, {} duplicated", result.lost, result.duplicated);
-    fmt::print("{})\n", line);
+        detail += fmt::format("; {} lost, {} duplicated", result.lost, result.duplicated);
+    Print(name, ok, detail, tally);
     tally->lost += result.lost;
     tally->duplicated += result.duplicated;
-    tally->passed = tally->passed && ok;
 }
 
 // Calls visit(worker, op, whether a kill left op in doubt) for every
@@ -81,8 +210,7 @@ CheckResult JudgeGroups(const std::vector<WorkerRecord>& workers, const GroupTab
     std::set<std::wstring> expected, uncertain, named(actual);
     ForEachOp(workers, [&](const WorkerRecord& w, const JournalOp& op, bool) {
         if (op.op != table.add && op.op != table.del) return;
-        for (int i = 1; i <= op.size; ++i) {
-            const std::wstring row = GroupRowPath(table, w.worker, op.group, i, op.size);
+        for (const std::wstring& row : GroupRows(table, w.worker, op.group, op.size)) {
             named.insert(row);
             if (op.outcome != Outcome::kDone) uncertain.insert(row);
             else if (op.op == table.add) expected.insert(row);
@@ -123,7 +251,8 @@ CheckResult JudgeGroups(const std::vector<WorkerRecord>& workers, const GroupTab
 // gone to a take in doubt that ran after the id's add began and began before
 // the first answered take after the add had ended: that take may have
 // removed it without living to journal it.
-CheckResult JudgeCache(const std::vector<WorkerRecord>& workers, const FinalState& state) {
+CheckResult JudgeCache(const std::vector<WorkerRecord>& workers, const FinalState& state,
+                       const SoakRun& run) {
     std::map<std::string, std::pair<int64_t, int64_t>> added;  // id -> its add's begin, end
     std::set<std::string> maybeAdded;
     std::vector<std::pair<int64_t, int64_t>> killedTakes;  // begin, kill of takes in doubt
@@ -143,8 +272,9 @@ CheckResult JudgeCache(const std::vector<WorkerRecord>& workers, const FinalStat
             taken += static_cast<int64_t>(op.ids.size());
         } else if (op.op == Op::kTakeIds && inDoubt) {
             killedTakes.emplace_back(op.started, w.killedAt);
-            for (const std::string& id : w.printedInDoubt) ++found[id];
-            printed += static_cast<int64_t>(w.printedInDoubt.size());
+            const std::vector<std::string> ids = PrintedInDoubt(w, run);
+            for (const std::string& id : ids) ++found[id];
+            printed += static_cast<int64_t>(ids.size());
         }
     });
     for (const std::string& id : state.remainingIds) ++found[id];
@@ -225,8 +355,7 @@ void PrintFigures(const std::vector<WorkerRecord>& workers, double seconds, Tall
                perSecond(tally->operations));
     // The store waits for a busy database without limit, so nothing the
     // soak asks for should ever be refused.
-    fmt::print("refused operations: {} ({})\n", allRefused ? "FAILED" : "ok", allRefused);
-    tally->passed = tally->passed && allRefused == 0;
+    Print("refused operations", allRefused == 0, std::to_string(allRefused), tally);
 }
 
 void JudgeWorkers(const std::vector<WorkerRecord>& workers, Tally* tally) {
@@ -244,18 +373,30 @@ void JudgeWorkers(const std::vector<WorkerRecord>& workers, Tally* tally) {
                 fmt::print("  worker {} saw: {}\n", w.worker, what);
         }
     }
-    const bool ok = crashed == 0 && anomalies == 0 && unreadable == 0;
-    fmt::print(
-        "workers: {} ({} started, {} killed, {} crashed, {} read anomalies, {} unreadable "
-        "journal lines)\n",
-        ok ? "ok" : "FAILED", workers.size(), killed, crashed, anomalies, unreadable);
-    tally->passed = tally->passed && ok;
+    Print("workers", crashed == 0 && anomalies == 0 && unreadable == 0,
+          fmt::format("{} started, {} killed, {} crashed, {} read anomalies, {} unreadable "
+                      "journal lines",
+                      workers.size(), killed, crashed, anomalies, unreadable),
+          tally);
 }
 
 }  // namespace
 
-Tally Judge(const std::vector<WorkerRecord>& workers, const FinalState& state, double seconds,
-            IHlpFunc* helper) {
+bool RemoveSoakRows(IFileProtectCfgMgr* store) {
+    std::vector<BlockCountItem> counts;
+    std::vector<ProtectFileItem> rejects, files;
+    std::vector<std::wstring> extensions;
+    return store->GetBlockList(counts) && store->DeleteBlockList(SoakPathsOf(counts)) &&
+           store->GetRejectList(rejects) && store->DeleteRejectList(SoakPathsOf(rejects)) &&
+           store->GetProtectFileList(files, extensions) &&
+           store->DeleteProtectFile(SoakPathsOf(files), false);
+}
+
+Tally Judge(const fileprotect::Library& library, const SoakRun& run,
+            std::vector<WorkerRecord>& workers, double seconds) {
+    for (WorkerRecord& w : workers) w.journal = ReadJournal(run.Journal(w.worker));
+    const FinalState state = ReadFinalState(library, run);
+    IHlpFunc* helper = library.Helper();
     Tally tally;
     PrintFigures(workers, seconds, &tally);
     JudgeWorkers(workers, &tally);
@@ -264,11 +405,9 @@ Tally Judge(const std::vector<WorkerRecord>& workers, const FinalState& state, d
            JudgeGroups(workers, kRejectTable, state.rejects, state.rejectsRead, helper), &tally);
     Report("protect list",
            JudgeGroups(workers, kProtectTable, state.protects, state.protectsRead, helper), &tally);
-    Report("cache", JudgeCache(workers, state), &tally);
+    Report("cache", JudgeCache(workers, state, run), &tally);
     Report("lock counter", JudgeCounter(workers, state), &tally);
-    const bool intact = state.integrity == "ok";
-    fmt::print("integrity: {} (PRAGMA integrity_check: {})\n", intact ? "ok" : "FAILED",
-               state.integrity);
-    tally.passed = tally.passed && intact;
+    tally.intact = state.integrity == "ok";
+    Print("integrity", tally.intact, "PRAGMA integrity_check: " + state.integrity, &tally);
     return tally;
 }

@@ -1,13 +1,10 @@
 #include <fmt/format.h>
 
-#include <cstdio>
-#include <cwchar>
 #include <map>
 #include <random>
 #include <set>
 
 #include "interfaces/FileProtectHost.h"
-#include "Journal.h"
 #include "Soak.h"
 
 namespace {
@@ -18,20 +15,6 @@ constexpr int kLockAttempts = 3;
 // hold). A worker with this many groups in a table deletes before it adds.
 constexpr size_t kMaxGroups = 12;
 
-// Reads the worker, group and size back from a row's path; false for a path
-// that is not a group row of `table`.
-bool ParseGroupRow(const std::wstring& path, const GroupTable& table, int* worker, int* group,
-                   int* size) {
-    const std::wstring head = std::wstring(kSoakPrefix) + table.name + L"\\w";
-    if (path.compare(0, head.size(), head) != 0) return false;
-    int index = 0;
-    wchar_t tail = 0;
-    // The trailing %lc catches anything after the size.
-    const int fields = swscanf(path.c_str() + head.size(), L"%d\\g%d-%dof%d%lc", worker, group,
-                               &index, size, &tail);
-    return fields == 4 && index >= 1 && index <= *size;
-}
-
 // The groups of one rule table that this worker has added, as it knows them.
 struct OwnGroups {
     const GroupTable& table;
@@ -39,53 +22,49 @@ struct OwnGroups {
     std::set<int> uncertain = {};     // a refused call may have left part of them
 };
 
+// Picks an index into kOps by the operations' weights.
+std::discrete_distribution<size_t> OpChooser(const std::string& focus) {
+    std::vector<int> weights;
+    for (const OpInfo& info : kOps)
+        weights.push_back(focus == "all" || focus == info.area ? info.weight : 0);
+    return {weights.begin(), weights.end()};
+}
+
 class Worker {
 public:
     Worker(const SoakRun& run, int worker, uint64_t seed, const std::string& focus)
-        : run_(run), worker_(worker), focus_(focus), random_(seed) {}
+        : run_(run), worker_(worker), random_(seed), choose_(OpChooser(focus)) {}
 
     int Run() {
-        if (!journal_.Open(run_.File(JournalFile(worker_)))) return kWorkerNoJournal;
+        journal_.Reset(CreateFileW(run_.Journal(worker_).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                   nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!journal_.Valid()) return kWorkerNoJournal;
         if (!store_->InitDb()) {
             fmt::print("{}", kStoreClosed);
             return kWorkerNoLibrary;
         }
         if (!cache_->InitCacheFile(run_.File(kCacheFile), L"soak")) return kWorkerNoLibrary;
         lock_->SetLockName(run_.name + L"-counter");
-        const fileprotect::Handle stop(
-            OpenEventW(SYNCHRONIZE, FALSE, (run_.name + L"-stop").c_str()));
-        const fileprotect::Handle parent(OpenProcess(SYNCHRONIZE, FALSE, run_.parentId));
-        int exitCode = kWorkerStopped;
-        while (stop.Valid() && WaitForSingleObject(stop.Get(), 0) != WAIT_OBJECT_0) {
-            if (!parent.Valid() || WaitForSingleObject(parent.Get(), 0) == WAIT_OBJECT_0) {
-                exitCode = kWorkerParentGone;
-                break;
-            }
-            if (!Step(Choose())) {
-                exitCode = kWorkerNoJournal;
-                break;
-            }
-        }
+        const int exitCode = Work();
         store_->CloseDb();
         return exitCode;
     }
 
 private:
-    int Pick(int below) { return static_cast<int>(random_() % static_cast<uint64_t>(below)); }
-
-    Op Choose() {
-        auto weight = [&](const OpInfo& info) {
-            return focus_ == "all" || focus_ == info.area ? info.weight : 0;
-        };
-        int total = 0;
-        for (const OpInfo& info : kOps) total += weight(info);
-        int roll = Pick(total > 0 ? total : 1);
-        for (const OpInfo& info : kOps) {
-            if (roll < weight(info)) return info.op;
-            roll -= weight(info);
+    // Steps until the parent sets the stop event or goes away.
+    int Work() {
+        const fileprotect::Handle stop(
+            OpenEventW(SYNCHRONIZE, FALSE, (run_.name + L"-stop").c_str()));
+        const fileprotect::Handle parent(OpenProcess(SYNCHRONIZE, FALSE, run_.parentId));
+        while (stop.Valid() && WaitForSingleObject(stop.Get(), 0) != WAIT_OBJECT_0) {
+            if (!parent.Valid() || WaitForSingleObject(parent.Get(), 0) == WAIT_OBJECT_0)
+                return kWorkerParentGone;
+            if (!Step(kOps[choose_(random_)].op)) return kWorkerNoJournal;
         }
-        return Op::kReadCounts;
+        return kWorkerStopped;
     }
+
+    int Pick(int below) { return static_cast<int>(random_() % static_cast<uint64_t>(below)); }
 
     // Runs one operation between its intent and its answer in the journal;
     // false only when the journal cannot be written.
@@ -94,9 +73,7 @@ private:
         op_.seq = ++seq_;
         op_.op = op;
         switch (op) {
-            case Op::kAddCount:
-            case Op::kIncCount:
-            case Op::kAddCountList: return AddCount();
+            case Op::kAddCount: case Op::kIncCount: case Op::kAddCountList: return AddCount();
             case Op::kReadCounts: return ReadCounts();
             case Op::kAddReject: return AddGroup(rejects_);
             case Op::kDelReject: return DeleteGroup(rejects_);
@@ -104,8 +81,7 @@ private:
             case Op::kAddProtect: return AddGroup(protects_);
             case Op::kDelProtect: return DeleteGroup(protects_);
             case Op::kReadProtects: return ReadGroups(protects_);
-            case Op::kAddId:
-            case Op::kAddIds: return AddIds();
+            case Op::kAddId: case Op::kAddIds: return AddIds();
             case Op::kTakeIds: return TakeIds();
             case Op::kLockIncrement: return LockIncrement();
         }
@@ -114,12 +90,12 @@ private:
 
     bool Intent() {
         op_.started = NowMicros();
-        return journal_.Write(op_);
+        return WriteJournal(journal_, op_);
     }
     bool Answer(bool done) {
         op_.ended = NowMicros();
         op_.outcome = done ? Outcome::kDone : Outcome::kRefused;
-        return journal_.Write(op_);
+        return WriteJournal(journal_, op_);
     }
 
     bool AddCount() {
@@ -169,7 +145,7 @@ private:
         op_.size = 1 + Pick(3);
         if (!Intent()) return false;
         std::vector<ProtectFileItem> rows;
-        for (const std::wstring& path : GroupRows(op_.group, op_.size, groups.table))
+        for (const std::wstring& path : GroupRows(groups.table, worker_, op_.group, op_.size))
             rows.push_back({path, L"C:", false, true});
         const bool added = op_.op == Op::kAddReject ? store_->AddRejectList(rows)
                                                     : store_->AddProtectFile(rows, false);
@@ -185,19 +161,12 @@ private:
         op_.op = groups.table.del;
         std::tie(op_.group, op_.size) = *chosen;
         if (!Intent()) return false;
-        const std::vector<std::wstring> paths = GroupRows(op_.group, op_.size, groups.table);
+        const auto paths = GroupRows(groups.table, worker_, op_.group, op_.size);
         const bool deleted = op_.op == Op::kDelReject ? store_->DeleteRejectList(paths)
                                                       : store_->DeleteProtectFile(paths, false);
         groups.present.erase(op_.group);
         if (!deleted) groups.uncertain.insert(op_.group);
         return Answer(deleted);
-    }
-
-    std::vector<std::wstring> GroupRows(int group, int size, const GroupTable& table) const {
-        std::vector<std::wstring> paths;
-        for (int i = 1; i <= size; ++i)
-            paths.push_back(GroupRowPath(table, worker_, group, i, size));
-        return paths;
     }
 
     bool ReadGroups(const OwnGroups& groups) {
@@ -282,32 +251,20 @@ private:
         return Answer(written);
     }
 
-    // Written aside and renamed over the counter, so a holder killed while
-    // writing leaves the old value, never a cut one.
     bool IncrementCounter() {
-        const std::wstring counter = run_.File(kCounterFile), aside = counter + L".new";
-        FILE* file = _wfopen(counter.c_str(), L"rb");
-        if (!file) return false;
-        const bool read = fscanf(file, "%ld", &op_.value) == 1;
-        fclose(file);
-        ++op_.value;
-        file = read ? _wfopen(aside.c_str(), L"wb") : nullptr;
-        if (!file) return false;
-        const bool printed = fprintf(file, "%ld", op_.value) > 0;
-        return fclose(file) == 0 && printed &&
-               MoveFileExW(aside.c_str(), counter.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        const std::wstring counter = run_.File(kCounterFile);
+        return ReadCounter(counter, &op_.value) && WriteCounter(counter, ++op_.value);
     }
 
     const SoakRun& run_;
     const int worker_;
-    const std::string focus_;
     std::mt19937_64 random_;
+    std::discrete_distribution<size_t> choose_;
     const fileprotect::Library library_;  // throws std::runtime_error when it does not load
     IFileProtectCfgMgr* const store_ = library_.Store();
     IProtectFileCacheFileMgr* const cache_ = library_.Cache();
     const fileprotect::Owned<IProtectFileGlbLock> lock_ = library_.NewLock();
-    JournalWriter journal_;
+    fileprotect::Handle journal_;
     JournalOp op_;  // the operation under way
 
     int64_t seq_ = 0;

@@ -26,8 +26,9 @@ int Main(int argc, char** argv) {
     app.add_option("--kill-every", options.killEvery, "seconds between kills (0: none)")
         ->check(CLI::Range(0.0, 3600.0))
         ->capture_default_str();
+    const CLI::IsMember areas({"all", "counts", "lists", "cache", "lock"});
     app.add_option("--focus", options.focus, "mix only one area's operations")
-        ->check(CLI::IsMember({"all", "counts", "lists", "cache", "lock"}))
+        ->check(areas)
         ->capture_default_str();
     CLI::Option* seedOption =
         app.add_option("--seed", options.seed, "repeats a run's random choices (default: new)");
@@ -41,7 +42,7 @@ int Main(int argc, char** argv) {
     worker->add_option("--id", workerId)->required();
     worker->add_option("--parent", parentId)->required();
     worker->add_option("--seed", workerSeed)->required();
-    worker->add_option("--focus", workerFocus);
+    worker->add_option("--focus", workerFocus)->check(areas);
 
     CLI11_PARSE(app, argc, argv);
     if (worker->parsed()) return RunWorker(SoakRun(parentId), workerId, workerSeed, workerFocus);
