@@ -7,12 +7,125 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "Text.h"
+using fileprotect::Utf8;
+
+namespace {
+
+// Large output goes out in parts of this size, not a line at a time.
+constexpr size_t kPart = 1 << 16;
+
+// A message may quote a whole file's worth of text (a parser's "last read"):
+// the person at the console gets its start.
+constexpr size_t kMessageLimit = 4000;
+
+void Write(FILE* stream, const std::string& bytes) {
+    fwrite(bytes.data(), 1, bytes.size(), stream);
+    fputc('\n', stream);
+}
+
+// Characters a reader sees, for lining up columns (UTF-8 continuation bytes
+// do not count).
+size_t DisplayWidth(const char* utf8, size_t size) {
+    size_t width = 0;
+    for (size_t i = 0; i < size; ++i)
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) ++width;
+    return width;
+}
+
+// Characters above ASCII that a terminal acts on or shows as nothing.
+bool Hidden(uint32_t c) {
+    return (c >= 0x80 && c <= 0x9F) || c == 0x200E || c == 0x200F || c == 0x2028 || c == 0x2029 ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
+}
+
+// The length of the well-formed UTF-8 sequence at text[i] and its code
+// point; 0 when the bytes there are not one.
+size_t Decode(const char* text, size_t size, size_t i, uint32_t* c) {
+    const auto byte = [text](size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char lead = byte(i);
+    size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (lead > 0xF4 || length == 0 || i + length > size) return 0;
+    uint32_t code = lead & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (byte(i + k) & 0x3F);
+    }
+    const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    *c = code;
+    return length;
+}
+
+void AppendEscape(std::string& out, const char* format, unsigned value) {
+    char buffer[8];
+    snprintf(buffer, sizeof(buffer), format, value);
+    out.append(buffer);
+}
+
+// Printable() of size bytes at utf8, appended to out.
+void AppendPrintable(const char* utf8, size_t size, std::string& out) {
+    const auto plain = [utf8](size_t at) { return utf8[at] >= 0x20 && utf8[at] < 0x7F; };
+    for (size_t i = 0; i < size;) {
+        const unsigned char byte = static_cast<unsigned char>(utf8[i]);
+        if (plain(i)) {
+            size_t end = i + 1;
+            while (end < size && plain(end)) ++end;
+            out.append(utf8 + i, end - i);
+            i = end;
+        } else if (byte == '\n' || byte == '\r' || byte == '\t') {
+            out += byte == '\n' ? "\\n" : byte == '\r' ? "\\r" : "\\t";
+            ++i;
+        } else if (byte < 0x80) {
+            AppendEscape(out, "\\x%02x", byte);
+            ++i;
+        } else {
+            uint32_t c = 0;
+            const size_t length = Decode(utf8, size, i, &c);
+            if (length == 0) {
+                AppendEscape(out, "\\x%02x", byte);
+                ++i;
+            } else {
+                if (Hidden(c))
+                    AppendEscape(out, "\\u%04x", c);
+                else
+                    out.append(utf8 + i, length);
+                i += length;
+            }
+        }
+    }
+}
+
+// A text cell as it is; a number or a truth value as JSON writes it.
+std::string CellText(const Json& value) {
+    if (value.is_string()) return value.get<std::string>();
+    return value.is_null() ? std::string() : value.dump();
+}
+
+// A person can answer only when both the question and the keyboard are a
+// console; a script's pipe or file gets the refusal instead of a prompt that
+// nobody reads.
+bool OnConsole() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) &&
+           GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode);
+}
+
+std::string ReadAnswer() {
+    wchar_t buffer[64] = {};
+    DWORD got = 0;
+    if (!ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), buffer, 63, &got, nullptr)) return std::string();
+    std::wstring answer(buffer, got);
+    while (!answer.empty() && (answer.back() == L'\n' || answer.back() == L'\r' || answer.back() == L' '))
+        answer.pop_back();
+    return Utf8(answer);
+}
+
+}  // namespace
 
 OutputSetup::OutputSetup() {
     _setmode(_fileno(stdout), _O_BINARY);
     // Lists of many rows go out in large writes, not one per line.
-    setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+    setvbuf(stdout, nullptr, _IOFBF, kPart);
     DWORD mode = 0;
     if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) {
         savedCodePage_ = GetConsoleOutputCP();
@@ -25,29 +138,14 @@ OutputSetup::~OutputSetup() {
     if (savedCodePage_ != 0) SetConsoleOutputCP(savedCodePage_);
 }
 
-namespace {
-
-void Write(FILE* stream, const std::string& bytes) {
-    fwrite(bytes.data(), 1, bytes.size(), stream);
-    fputc('\n', stream);
-}
-
-constexpr size_t kPart = 1 << 16;
-
-// A message may quote a whole file's worth of text (a parser's "last read"):
-// the person at the console gets its start.
-constexpr size_t kMessageLimit = 4000;
-
-}  // namespace
-
 void PrintLine(const std::string& utf8) { Write(stdout, Printable(utf8)); }
 
 void PrintText(const std::string& utf8) { Write(stdout, utf8); }
 
-void PrintJson(const nlohmann::json& document) {
+void PrintJson(const Json& document) {
     // Texts come from the UTF-16 conversion and are valid UTF-8; replacing
     // keeps a broken byte from ending the output half-way all the same.
-    Write(stdout, document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
+    Write(stdout, document.dump(2, ' ', false, Json::error_handler_t::replace));
 }
 
 void PrintError(const std::string& utf8) {
@@ -71,39 +169,42 @@ void PrintUsage(const std::string& utf8) {
     fflush(stderr);
 }
 
-Table::Table(const std::vector<std::string>& header) { Add(header); }
-
-void Table::Add(const std::vector<std::string>& row) {
-    for (const std::string& cell : row) Cell(cell);
-    EndRow();
+Column Field(std::string header, std::string name) {
+    return {std::move(header), [name = std::move(name)](const Json& row) {
+                const auto found = row.find(name);
+                return found == row.end() ? std::string() : CellText(*found);
+            }};
 }
 
-void Table::Cell(const std::string& utf8) {
-    const size_t start = cells_.size();
-    AppendPrintable(utf8.data(), utf8.size(), cells_);
-    const size_t column = cellEnds_.size() - (rowEnds_.empty() ? 0 : rowEnds_.back());
-    if (widths_.size() <= column) widths_.resize(column + 1, 0);
-    widths_[column] = std::max(widths_[column], DisplayWidth(cells_.data() + start, cells_.size() - start));
-    cellEnds_.push_back(cells_.size());
+Column Field(std::string header, size_t index) {
+    return {std::move(header), [index](const Json& row) { return CellText(row.at(index)); }};
 }
 
-void Table::Cell(const std::wstring& text) {
-    Utf8Into(text, scratch_);
-    Cell(scratch_);
-}
+void PrintTable(const Json& rows, const std::vector<Column>& columns) {
+    // Every cell, escaped, in one buffer: a list of many rows costs few
+    // allocations.
+    std::string cells;
+    std::vector<size_t> ends;  // where each cell ends in cells
+    std::vector<size_t> widths(columns.size(), 0);
+    const auto add = [&cells, &ends, &widths](const std::string& cell, size_t column) {
+        const size_t start = cells.size();
+        AppendPrintable(cell.data(), cell.size(), cells);
+        widths[column] = std::max(widths[column], DisplayWidth(cells.data() + start, cells.size() - start));
+        ends.push_back(cells.size());
+    };
+    for (size_t column = 0; column < columns.size(); ++column) add(columns[column].header, column);
+    for (const Json& row : rows)
+        for (size_t column = 0; column < columns.size(); ++column) add(columns[column].cell(row), column);
 
-void Table::EndRow() { rowEnds_.push_back(cellEnds_.size()); }
-
-void Table::Print() const {
-    std::string text;  // written out in parts, not a line at a time
-    size_t cell = 0;
-    for (size_t rowEnd : rowEnds_) {
-        for (size_t column = 0; cell < rowEnd; ++cell, ++column) {
-            const size_t start = cell == 0 ? 0 : cellEnds_[cell - 1];
-            const size_t size = cellEnds_[cell] - start;
-            text.append(cells_, start, size);
+    std::string text;
+    for (size_t cell = 0; cell < ends.size(); ++cell) {
+        const size_t column = cell % columns.size();
+        const size_t start = cell == 0 ? 0 : ends[cell - 1];
+        text.append(cells, start, ends[cell] - start);
+        if (column + 1 < columns.size()) {
             // Padding is counted in characters, as the widths are.
-            if (cell + 1 < rowEnd) text.append(widths_[column] - DisplayWidth(cells_.data() + start, size) + 2, ' ');
+            text.append(widths[column] - DisplayWidth(cells.data() + start, ends[cell] - start) + 2, ' ');
+            continue;
         }
         text += '\n';
         if (text.size() >= kPart) {
@@ -114,6 +215,47 @@ void Table::Print() const {
     fwrite(text.data(), 1, text.size(), stdout);  // the cells are escaped already
 }
 
+void PrintRows(const Context& context, const Json& rows, const std::vector<Column>& columns) {
+    if (context.json)
+        PrintJson(rows);
+    else
+        PrintTable(rows, columns);
+}
+
+void Report(const Context& context, const std::string& text, const Json& document) {
+    if (context.json)
+        PrintJson(document);
+    else
+        PrintLine(text);
+}
+
+std::string Count(size_t n, const std::string& noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); }
+
+void Warn(const std::string& text) { PrintError("fpctl: " + text); }
+
+std::string Printable(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    AppendPrintable(utf8.data(), utf8.size(), out);
+    return out;
+}
+
+std::string Shown(const std::string& utf8, size_t limit) {
+    if (utf8.size() <= limit) return Printable(utf8);
+    size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+    return Printable(utf8.substr(0, cut)) + "... (" + std::to_string(utf8.size() - cut) + " more bytes)";
+}
+
+void RequireConfirmation(const Context& context, const std::string& what) {
+    if (context.yes) return;
+    if (!OnConsole()) throw UsageError("this would " + what + "; give --yes to do it without a question");
+    PrintUsage("fpctl: this will " + what + ". Go on? [y/N]");
+    const std::string answer = ReadAnswer();
+    if (answer != "y" && answer != "Y" && answer != "yes" && answer != "YES")
+        throw UsageError("not confirmed; nothing was changed");
+}
+
 LibraryMessages::LibraryMessages() {
     fflush(stdout);
     wchar_t folder[MAX_PATH] = {};
@@ -122,7 +264,7 @@ LibraryMessages::LibraryMessages() {
     HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
-    captureFd_ = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY);
+    captureFd_ = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY);  // owns the handle from here
     if (captureFd_ < 0) {
         CloseHandle(file);
         return;

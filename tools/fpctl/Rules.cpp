@@ -1,11 +1,12 @@
-#include "Rules.h"
-
-#include <windows.h>
+// The rule tables as fpctl reads and writes them, and their records as JSON.
+#include <sqlite3.h>
 
 #include <climits>
 
-#include "Fpctl.h"
-#include "Text.h"
+#include "Output.h"
+
+using fileprotect::Utf8;
+using fileprotect::Wide;
 
 const char* TableName(PathList list) {
     switch (list) {
@@ -18,21 +19,19 @@ const char* TableName(PathList list) {
 
 std::vector<ProtectFileItem> ReadPathList(IFileProtectCfgMgr* store, PathList list) {
     std::vector<ProtectFileItem> items;
-    const bool constList = list == PathList::kConstWhite;
     if (list == PathList::kReject)
         Require(store->GetRejectList(items), "GetRejectList");
     else
-        Require(store->GetWhiteList(items, constList), "GetWhiteList", TableName(list));
+        Require(store->GetWhiteList(items, list == PathList::kConstWhite), "GetWhiteList", TableName(list));
     return items;
 }
 
 void AddToPathList(IFileProtectCfgMgr* store, PathList list, const std::vector<ProtectFileItem>& items) {
-    const bool constList = list == PathList::kConstWhite;
     // Both are all or nothing: a refused path leaves the table as it was.
     if (list == PathList::kReject)
         Require(store->AddRejectList(items), "AddRejectList", "nothing was added");
     else
-        Require(store->AddWhiteList(items, constList), "AddWhiteList",
+        Require(store->AddWhiteList(items, list == PathList::kConstWhite), "AddWhiteList",
                 std::string(TableName(list)) + ", nothing was added");
 }
 
@@ -40,15 +39,7 @@ void DeleteFromPathList(IFileProtectCfgMgr* store, PathList list, const std::vec
     if (list == PathList::kReject)
         Require(store->DeleteRejectList(paths), "DeleteRejectList");
     else
-        Require(store->DeleteWhiteList(paths, list == PathList::kConstWhite), "DeleteWhiteList",
-                TableName(list));
-}
-
-void ClearPathList(IFileProtectCfgMgr* store, PathList list) {
-    if (list == PathList::kReject)
-        Require(store->ClearRejectList(), "ClearRejectList");
-    else
-        Require(store->ClearWhiteList(list == PathList::kConstWhite), "ClearWhiteList", TableName(list));
+        Require(store->DeleteWhiteList(paths, list == PathList::kConstWhite), "DeleteWhiteList", TableName(list));
 }
 
 ProtectRows ReadProtectRows(IFileProtectCfgMgr* store) {
@@ -75,10 +66,65 @@ std::vector<BlockCountItem> ReadBlocks(IFileProtectCfgMgr* store) {
     return items;
 }
 
-std::wstring MountPointOf(const std::wstring& path) {
-    wchar_t mount[MAX_PATH] = {};
-    if (path.empty() || !GetVolumePathNameW(path.c_str(), mount, MAX_PATH)) return std::wstring();
-    return mount;
+namespace {
+
+// One owner for the read-only connection.
+class ReadOnlyDatabase {
+public:
+    explicit ReadOnlyDatabase(const std::string& path) {
+        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+            sqlite3_close(db_);
+            db_ = nullptr;
+        }
+        if (db_) sqlite3_busy_timeout(db_, 10000);
+    }
+    ~ReadOnlyDatabase() { sqlite3_close(db_); }
+    ReadOnlyDatabase(const ReadOnlyDatabase&) = delete;
+    ReadOnlyDatabase& operator=(const ReadOnlyDatabase&) = delete;
+    sqlite3* handle() const { return db_; }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+}  // namespace
+
+ConfigIdList ConfigIds(Context& context) {
+    context.Store();  // the store creates the file and its tables
+    const std::string path = Utf8(context.Get(&fileprotect::Library::RuleDatabasePath));
+    ReadOnlyDatabase database(path);
+    sqlite3_stmt* statement = nullptr;
+    if (!database.handle() ||
+        sqlite3_prepare_v2(database.handle(), "SELECT id FROM config ORDER BY id", -1, &statement, nullptr) !=
+            SQLITE_OK)
+        throw LibraryFailure("listing the config ids of " + path + " failed", "sqlite3_prepare_v2");
+    ConfigIdList list;
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+        // The column holds 64-bit row ids; cutting one to 32 bits would name another row.
+        const sqlite3_int64 id = sqlite3_column_int64(statement, 0);
+        if (id >= INT32_MIN && id <= INT32_MAX)
+            list.ids.push_back(static_cast<int32_t>(id));
+        else
+            list.unreachable.push_back(id);
+    }
+    sqlite3_finalize(statement);
+    if (step != SQLITE_DONE) throw LibraryFailure("listing the config ids of " + path + " failed", "sqlite3_step");
+    return list;
+}
+
+std::vector<ConfigRow> ReadConfigRows(Context& context) {
+    const ConfigIdList list = ConfigIds(context);
+    if (!list.unreachable.empty()) {
+        std::string ids;
+        for (int64_t id : list.unreachable) ids += (ids.empty() ? "" : ", ") + std::to_string(id);
+        Warn("config rows whose ids lie outside the 32-bit range cannot be read, changed or deleted through "
+             "the store; left as they are: " + ids);
+    }
+    std::vector<ConfigRow> rows;
+    IFileProtectCfgMgr* store = context.Store();
+    for (int32_t id : list.ids) rows.push_back({id, store->GetConfig(id)});
+    return rows;
 }
 
 std::vector<ProtectFileItem> ItemsFor(const std::vector<std::wstring>& paths, bool isFile,
@@ -87,7 +133,10 @@ std::vector<ProtectFileItem> ItemsFor(const std::vector<std::wstring>& paths, bo
     for (const std::wstring& path : paths) {
         ProtectFileItem item;
         item.filepath = path;
-        item.mountpoint = mountPoint.empty() ? MountPointOf(path) : mountPoint;
+        item.mountpoint = mountPoint;
+        wchar_t mount[MAX_PATH] = {};
+        if (mountPoint.empty() && !path.empty() && GetVolumePathNameW(path.c_str(), mount, MAX_PATH))
+            item.mountpoint = mount;
         item.bFile = isFile;
         items.push_back(item);
     }
@@ -101,15 +150,22 @@ std::vector<std::wstring> WideAll(const std::vector<std::string>& utf8) {
     return wide;
 }
 
-void JsonFields::Field(const char* name, const std::wstring& value) { object[name] = Utf8(value); }
+void RequirePaths(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths)
+        if (path.empty()) throw UsageError("an empty path");
+}
+
+std::string Describe(const ProtectFileItem& item) {
+    if (item.bextention) return "an extension rule";
+    return std::string(item.bFile ? "a file" : "a folder") + " on \"" + Shown(item.mountpoint) + "\"";
+}
 
 namespace {
 
 // Reads the fields of one row object, refusing what the record does not have.
 class RowReader {
 public:
-    RowReader(const nlohmann::json& row, const std::string& place, std::initializer_list<const char*> fields)
-        : row_(row), place_(place) {
+    RowReader(const Json& row, std::initializer_list<const char*> fields) : row_(row) {
         if (!row.is_object()) Refuse("is not a JSON object");
         for (const auto& field : row.items()) {
             bool known = false;
@@ -122,7 +178,7 @@ public:
         }
     }
 
-    const nlohmann::json* Find(const char* name, bool required) const {
+    const Json* Find(const char* name, bool required) const {
         auto found = row_.find(name);
         if (found != row_.end()) return &*found;
         if (required) Refuse(std::string("has no \"") + name + "\"");
@@ -130,7 +186,7 @@ public:
     }
 
     std::wstring Text(const char* name, bool required, bool nonEmpty) const {
-        const nlohmann::json* value = Find(name, required);
+        const Json* value = Find(name, required);
         if (!value) return std::wstring();
         if (!value->is_string()) Refuse(std::string("\"") + name + "\" is not a text");
         const std::string& text = value->get_ref<const std::string&>();
@@ -140,7 +196,7 @@ public:
     }
 
     bool Flag(const char* name) const {
-        const nlohmann::json* value = Find(name, false);
+        const Json* value = Find(name, false);
         if (!value) return false;
         if (!value->is_boolean()) Refuse(std::string("\"") + name + "\" is not true or false");
         return value->get<bool>();
@@ -148,7 +204,7 @@ public:
 
     // The records hold 32-bit numbers: anything else would be stored wrapped.
     int32_t Int32(const char* name, bool required) const {
-        const nlohmann::json* value = Find(name, required);
+        const Json* value = Find(name, required);
         if (!value) return 0;
         const std::string shown = "\"" + std::string(name) + "\" " + Shown(value->dump(), 40);
         if (!value->is_number()) Refuse(shown + " is not a number");
@@ -160,61 +216,55 @@ public:
         return static_cast<int32_t>(value->get<int64_t>());
     }
 
+    // The reader of a table puts the table and row in front.
     [[noreturn]] void Refuse(const std::string& why) const {
-        throw UsageError(place_ + " " + why + ": " + Shown(row_.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)));
+        throw UsageError(why + ": " + Shown(row_.dump(-1, ' ', false, Json::error_handler_t::replace)));
     }
 
 private:
-    const nlohmann::json& row_;
-    const std::string& place_;
+    const Json& row_;
 };
 
 }  // namespace
 
-ProtectFileItem PathRowFromJson(const nlohmann::json& value, RowKind kind, const std::string& place) {
-    const RowReader row(value, place, {"filepath", "mountpoint", "bFile", "bextention"});
-    ProtectFileItem item;
-    item.filepath = row.Text("filepath", true, true);
-    item.mountpoint = row.Text("mountpoint", false, false);
-    item.bFile = row.Flag("bFile");
-    item.bextention = row.Flag("bextention");
-    if (item.bextention && kind != RowKind::kProtect) row.Refuse("is an extension row, which only fileprotect holds");
+void to_json(Json& row, const ProtectFileItem& item) {
+    row = Json::object();
+    if (!item.bextention) row["bFile"] = item.bFile;
+    row["bextention"] = item.bextention;
+    row["filepath"] = Utf8(item.filepath);
+    if (!item.bextention) row["mountpoint"] = Utf8(item.mountpoint);
+}
+
+void from_json(const Json& row, ProtectFileItem& item) {
+    const RowReader reader(row, {"filepath", "mountpoint", "bFile", "bextention"});
+    item.filepath = reader.Text("filepath", true, true);
+    item.mountpoint = reader.Text("mountpoint", false, false);
+    item.bFile = reader.Flag("bFile");
+    item.bextention = reader.Flag("bextention");
     if (item.bextention) {
         item.mountpoint.clear();  // the store gives every extension row its own
         item.bFile = false;
     }
-    return item;
 }
 
-BlockCountItem BlockRowFromJson(const nlohmann::json& value, const std::string& place) {
-    const RowReader row(value, place, {"pathhash", "filepath", "blockcount"});
-    BlockCountItem item;
-    item.filepath = row.Text("filepath", true, true);
-    item.blockcount = row.Int32("blockcount", true);
-    item.pathhash = row.Int32("pathhash", false);  // the store keys the row by its path
-    return item;
+void to_json(Json& row, const BlockCountItem& item) {
+    row = Json::object();
+    row["blockcount"] = item.blockcount;
+    row["filepath"] = Utf8(item.filepath);
+    row["pathhash"] = item.pathhash;
 }
 
-ConfigRow ConfigRowFromJson(const nlohmann::json& value, const std::string& place) {
-    const RowReader row(value, place, {"id", "config"});
-    ConfigRow config;
-    config.id = row.Int32("id", true);
-    config.text = row.Text("config", true, false);
-    return config;
+void from_json(const Json& row, BlockCountItem& item) {
+    const RowReader reader(row, {"pathhash", "filepath", "blockcount"});
+    item.filepath = reader.Text("filepath", true, true);
+    item.blockcount = reader.Int32("blockcount", true);
+    item.pathhash = reader.Int32("pathhash", false);  // the store keys the row by its path
 }
 
-std::vector<std::string> Headers(const ProtectFileItem*) { return {"KIND", "MOUNT POINT", "PATH"}; }
+void to_json(Json& row, const ConfigRow& config) { row = {{"config", Utf8(config.text)}, {"id", config.id}}; }
 
-std::vector<std::string> Headers(const BlockCountItem*) { return {"COUNT", "KEY", "PATH"}; }
-
-std::vector<std::string> Headers(const ConfigRow*) { return {"ID", "TEXT"}; }
-
-std::string Describe(const ProtectFileItem& item) {
-    if (item.bextention) return "an extension rule";
-    return std::string(item.bFile ? "a file" : "a folder") + " on \"" + Shown(item.mountpoint) + "\"";
-}
-
-void RequirePaths(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths)
-        if (path.empty()) throw UsageError("an empty path");
+void from_json(const Json& row, ConfigRow& config) {
+    const RowReader reader(row, {"id", "config"});
+    config.id = reader.Int32("id", true);
+    config.text = reader.Text("config", true, false);
 }
