@@ -8,6 +8,7 @@
 #include <cstdio>
 
 using fileprotect::Utf8;
+using fileprotect::Wide;
 
 namespace {
 
@@ -25,74 +26,35 @@ void Write(FILE* stream, const std::string& bytes) {
 
 // Characters a reader sees, for lining up columns (UTF-8 continuation bytes
 // do not count).
-size_t DisplayWidth(const char* utf8, size_t size) {
-    size_t width = 0;
-    for (size_t i = 0; i < size; ++i)
-        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) ++width;
-    return width;
+size_t DisplayWidth(const std::string& utf8) {
+    return std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
 }
 
-// Characters above ASCII that a terminal acts on or shows as nothing.
-bool Hidden(uint32_t c) {
-    return (c >= 0x80 && c <= 0x9F) || c == 0x200E || c == 0x200F || c == 0x2028 || c == 0x2029 ||
+// Characters that move the cursor, end a line, talk to the terminal or show
+// as nothing.
+bool Hidden(wchar_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x200E || c == 0x200F || c == 0x2028 || c == 0x2029 ||
            (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
 }
 
-// The length of the well-formed UTF-8 sequence at text[i] and its code
-// point; 0 when the bytes there are not one.
-size_t Decode(const char* text, size_t size, size_t i, uint32_t* c) {
-    const auto byte = [text](size_t at) { return static_cast<unsigned char>(text[at]); };
-    const unsigned char lead = byte(i);
-    size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-    if (lead > 0xF4 || length == 0 || i + length > size) return 0;
-    uint32_t code = lead & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (byte(i + k) & 0x3F);
+// Printable() of utf8, appended to out.
+void AppendPrintable(const std::string& utf8, std::string& out) {
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+        out += utf8;  // most cells of a list: nothing to escape
+        return;
     }
-    const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    *c = code;
-    return length;
-}
-
-void AppendEscape(std::string& out, const char* format, unsigned value) {
-    char buffer[8];
-    snprintf(buffer, sizeof(buffer), format, value);
-    out.append(buffer);
-}
-
-// Printable() of size bytes at utf8, appended to out.
-void AppendPrintable(const char* utf8, size_t size, std::string& out) {
-    const auto plain = [utf8](size_t at) { return utf8[at] >= 0x20 && utf8[at] < 0x7F; };
-    for (size_t i = 0; i < size;) {
-        const unsigned char byte = static_cast<unsigned char>(utf8[i]);
-        if (plain(i)) {
-            size_t end = i + 1;
-            while (end < size && plain(end)) ++end;
-            out.append(utf8 + i, end - i);
-            i = end;
-        } else if (byte == '\n' || byte == '\r' || byte == '\t') {
-            out += byte == '\n' ? "\\n" : byte == '\r' ? "\\r" : "\\t";
-            ++i;
-        } else if (byte < 0x80) {
-            AppendEscape(out, "\\x%02x", byte);
-            ++i;
-        } else {
-            uint32_t c = 0;
-            const size_t length = Decode(utf8, size, i, &c);
-            if (length == 0) {
-                AppendEscape(out, "\\x%02x", byte);
-                ++i;
-            } else {
-                if (Hidden(c))
-                    AppendEscape(out, "\\u%04x", c);
-                else
-                    out.append(utf8 + i, length);
-                i += length;
-            }
-        }
+    const std::wstring text = Wide(utf8);
+    size_t start = 0;  // the first character not appended yet
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (!Hidden(c)) continue;
+        out += Utf8(text.substr(start, i - start));
+        char escape[8];
+        snprintf(escape, sizeof(escape), c < 0x80 ? "\\x%02x" : "\\u%04x", static_cast<unsigned>(c));
+        out += c == L'\n' ? "\\n" : c == L'\r' ? "\\r" : c == L'\t' ? "\\t" : escape;
+        start = i + 1;
     }
+    out += Utf8(text.substr(start));
 }
 
 // A text cell as it is; a number or a truth value as JSON writes it.
@@ -181,38 +143,29 @@ Column Field(std::string header, size_t index) {
 }
 
 void PrintTable(const Json& rows, const std::vector<Column>& columns) {
-    // Every cell, escaped, in one buffer: a list of many rows costs few
-    // allocations.
-    std::string cells;
-    std::vector<size_t> ends;  // where each cell ends in cells
+    std::vector<std::string> cells;  // escaped, the headers first, then row by row
     std::vector<size_t> widths(columns.size(), 0);
-    const auto add = [&cells, &ends, &widths](const std::string& cell, size_t column) {
-        const size_t start = cells.size();
-        AppendPrintable(cell.data(), cell.size(), cells);
-        widths[column] = std::max(widths[column], DisplayWidth(cells.data() + start, cells.size() - start));
-        ends.push_back(cells.size());
+    const auto add = [&cells, &widths](const std::string& text, size_t column) {
+        cells.push_back(Printable(text));
+        widths[column] = std::max(widths[column], DisplayWidth(cells.back()));
     };
     for (size_t column = 0; column < columns.size(); ++column) add(columns[column].header, column);
     for (const Json& row : rows)
         for (size_t column = 0; column < columns.size(); ++column) add(columns[column].cell(row), column);
 
     std::string text;
-    for (size_t cell = 0; cell < ends.size(); ++cell) {
+    for (size_t cell = 0; cell < cells.size(); ++cell) {
         const size_t column = cell % columns.size();
-        const size_t start = cell == 0 ? 0 : ends[cell - 1];
-        text.append(cells, start, ends[cell] - start);
-        if (column + 1 < columns.size()) {
-            // Padding is counted in characters, as the widths are.
-            text.append(widths[column] - DisplayWidth(cells.data() + start, ends[cell] - start) + 2, ' ');
-            continue;
-        }
-        text += '\n';
-        if (text.size() >= kPart) {
+        text += cells[cell];
+        if (column + 1 < columns.size())  // padded in characters, as the widths are counted
+            text.append(widths[column] - DisplayWidth(cells[cell]) + 2, ' ');
+        else
+            text += '\n';
+        if (text.size() >= kPart || cell + 1 == cells.size()) {
             fwrite(text.data(), 1, text.size(), stdout);
             text.clear();
         }
     }
-    fwrite(text.data(), 1, text.size(), stdout);  // the cells are escaped already
 }
 
 void PrintRows(const Context& context, const Json& rows, const std::vector<Column>& columns) {
@@ -236,7 +189,7 @@ void Warn(const std::string& text) { PrintError("fpctl: " + text); }
 std::string Printable(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size());
-    AppendPrintable(utf8.data(), utf8.size(), out);
+    AppendPrintable(utf8, out);
     return out;
 }
 

@@ -64,7 +64,7 @@ void Warn(const std::string& text);
 // talk to the terminal or hide itself written as an escape: \n \r \t, \x1b
 // for the other C0 controls and DEL, \u0085 for C1 controls, line and
 // paragraph separators, direction marks and overrides, and the byte-order
-// mark; a byte that is not UTF-8 as \xff. A backslash stays as it is, since
+// mark. A backslash stays as it is, since
 // every Windows path has them: text output is for reading, --json is exact.
 std::string Printable(const std::string& utf8);
 // Printable(utf8), cut after about limit bytes with a note of how much was
