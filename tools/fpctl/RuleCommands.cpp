@@ -5,7 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <map>
+#include <functional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -34,23 +34,17 @@ std::vector<Column> PathColumns() {
     return {{"KIND", kind}, Field("MOUNT POINT", "mountpoint"), Field("PATH", "filepath")};
 }
 
-using RowsByKey = std::unordered_map<uint32_t, const ProtectFileItem*>;
+using RowsByKey = std::unordered_map<uint32_t, ProtectFileItem>;
 
 RowsByKey ByKey(const std::vector<ProtectFileItem>& rows, IHlpFunc* helper) {
     RowsByKey byKey;
-    for (const ProtectFileItem& row : rows) byKey.emplace(helper->GetPathHash(row.filepath), &row);
+    for (const ProtectFileItem& row : rows) byKey.emplace(helper->GetPathHash(row.filepath), row);
     return byKey;
 }
 
 const ProtectFileItem* Find(const RowsByKey& rows, uint32_t key) {
     auto found = rows.find(key);
-    return found == rows.end() ? nullptr : found->second;
-}
-
-// An extension row is its text; a path row its text, kind and mount point.
-bool StoredAsAsked(const ProtectFileItem& stored, const ProtectFileItem& asked) {
-    if (stored.filepath != asked.filepath || stored.bextention != asked.bextention) return false;
-    return asked.bextention || (stored.bFile == asked.bFile && stored.mountpoint == asked.mountpoint);
+    return found == rows.end() ? nullptr : &found->second;
 }
 
 std::string Why(const ProtectFileItem* was, const ProtectFileItem& now) {
@@ -65,10 +59,8 @@ std::string Why(const ProtectFileItem* was, const ProtectFileItem& now) {
 // is stored otherwise. With --json: {"table", "added", "stored", "differ":
 // [{"asked", "stored", "note"}]}.
 void ReportAdded(const Context& context, const std::string& table, const std::string& noun,
-                 const std::vector<ProtectFileItem>& asked, const std::vector<ProtectFileItem>& before,
-                 const std::vector<ProtectFileItem>& after, IHlpFunc* helper) {
-    const RowsByKey was = ByKey(before, helper);
-    const RowsByKey now = ByKey(after, helper);
+                 const std::vector<ProtectFileItem>& asked, const RowsByKey& was, const RowsByKey& now,
+                 IHlpFunc* helper) {
     size_t added = 0;
     size_t stored = 0;
     Json differ = Json::array();
@@ -78,7 +70,7 @@ void ReportAdded(const Context& context, const std::string& table, const std::st
         const ProtectFileItem* old = Find(was, key);
         const ProtectFileItem* row = Find(now, key);
         if (!old && row) ++added;
-        if (row && StoredAsAsked(*row, item)) {
+        if (row && Json(*row) == Json(item)) {  // the records hold what the store compares
             ++stored;
             continue;
         }
@@ -99,29 +91,30 @@ void ReportAdded(const Context& context, const std::string& table, const std::st
     for (const std::string& line : lines) PrintLine("  " + line);
 }
 
-// How many rows of kind (extension rows or not) the paths name in rows.
-size_t RowsNamed(const std::vector<ProtectFileItem>& rows, const std::vector<std::wstring>& paths, bool extensions,
-                 IHlpFunc* helper) {
-    std::unordered_set<uint32_t> keys;
-    for (const std::wstring& path : paths) keys.insert(helper->GetPathHash(path));
-    size_t count = 0;
-    for (const ProtectFileItem& row : rows)
-        if (row.bextention == extensions && keys.count(helper->GetPathHash(row.filepath))) ++count;
-    return count;
-}
-
-// "removed 2 rows from rejectlist" / {"table", "removed"}: the rows the table
-// held before less those it holds after.
-void ReportRemoved(const Context& context, const std::string& table, size_t before, size_t after) {
+// Runs remove and reports how many rows it took out of table: count() before
+// less count() after, since the store answers true whether or not it found
+// anything to remove. {"table", "removed"} with --json.
+void RemoveRows(const Context& context, const std::string& table, const std::function<size_t()>& count,
+                const std::function<void()>& remove) {
+    const size_t before = count();
+    remove();
+    const size_t after = count();
     const size_t removed = before > after ? before - after : 0;
     Report(context, "removed " + Count(removed, "row") + " from " + table, {{"table", table}, {"removed", removed}});
 }
 
-// Key -> whether the row is an extension row.
-std::map<uint32_t, bool> RowKinds(const std::vector<ProtectFileItem>& rows, IHlpFunc* helper) {
-    std::map<uint32_t, bool> kinds;
-    for (const ProtectFileItem& row : rows) kinds[helper->GetPathHash(row.filepath)] = row.bextention;
-    return kinds;
+// The key the store files a row under.
+uint32_t KeyOf(const std::wstring& extension, IHlpFunc* helper) { return helper->GetPathHash(extension); }
+uint32_t KeyOf(const ProtectFileItem& row, IHlpFunc* helper) { return helper->GetPathHash(row.filepath); }
+uint32_t KeyOf(const BlockCountItem& row, IHlpFunc*) { return static_cast<uint32_t>(row.pathhash); }
+
+// How many of rows the paths name, by key as the store finds them.
+template <typename Row>
+size_t RowsNamed(const std::vector<Row>& rows, const std::vector<std::wstring>& paths, IHlpFunc* helper) {
+    std::unordered_set<uint32_t> keys;
+    for (const std::wstring& path : paths) keys.insert(helper->GetPathHash(path));
+    return std::count_if(rows.begin(), rows.end(),
+                         [&keys, helper](const Row& row) { return keys.count(KeyOf(row, helper)) > 0; });
 }
 
 // The store keeps the entries before one it refuses. So that a refused path
@@ -132,29 +125,26 @@ void AddProtectRows(Context& context, const std::vector<ProtectFileItem>& items,
                     const std::string& noun) {
     IFileProtectCfgMgr* store = context.Store();
     IHlpFunc* helper = context.Helper();
-    const std::vector<ProtectFileItem> rowsBefore = ReadProtectTable(store);
-    const std::map<uint32_t, bool> before = RowKinds(rowsBefore, helper);
+    const RowsByKey before = ByKey(ReadProtectTable(store), helper);
     std::vector<std::wstring> texts;
-    texts.reserve(items.size());
     for (const ProtectFileItem& item : items) texts.push_back(item.filepath);
     const char* operation = extensions ? "AddProtectExtension" : "AddProtectFile";
     const bool ok = extensions ? store->AddProtectExtension(texts) : store->AddProtectFile(items, false);
-    const std::vector<ProtectFileItem> rowsAfter = ReadProtectTable(store);
-    const std::map<uint32_t, bool> after = RowKinds(rowsAfter, helper);
+    const RowsByKey after = ByKey(ReadProtectTable(store), helper);
 
     std::wstring refused;
     std::vector<std::wstring> created;
     std::vector<ProtectFileItem> changed;
     for (const ProtectFileItem& item : items) {
         const uint32_t key = helper->GetPathHash(item.filepath);
-        auto now = after.find(key);
-        auto was = before.find(key);
-        if (refused.empty() && (now == after.end() || now->second != extensions)) refused = item.filepath;
-        if (was == before.end() && now != after.end()) created.push_back(item.filepath);
-        if (was != before.end() && now != after.end() && was->second != now->second) changed.push_back(item);
+        const ProtectFileItem* now = Find(after, key);
+        const ProtectFileItem* was = Find(before, key);
+        if (refused.empty() && (!now || now->bextention != extensions)) refused = item.filepath;
+        if (!was && now) created.push_back(item.filepath);
+        if (was && now && was->bextention != now->bextention) changed.push_back(item);
     }
     if (ok && refused.empty()) {
-        ReportAdded(context, "fileprotect", noun, items, rowsBefore, rowsAfter, helper);
+        ReportAdded(context, "fileprotect", noun, items, before, after, helper);
         return;
     }
 
@@ -171,14 +161,23 @@ void ClearProtect(Context& context, const RuleOptions& options) {
                                                 : "every row of fileprotect";
     RequireConfirmation(context, std::string("remove ") + what);
     IFileProtectCfgMgr* store = context.Store();
-    const size_t before = ReadProtectTable(store).size();
-    if (options.onlyFiles)
-        Require(store->ClearProtectFile(), "ClearProtectFile");
-    else if (options.onlyExtensions)
-        Require(store->ClearProtectExtension(), "ClearProtectExtension");
-    else
-        Require(store->ClearProtectAll(), "ClearProtectAll");
-    ReportRemoved(context, "fileprotect", before, ReadProtectTable(store).size());
+    RemoveRows(context, "fileprotect", [store] { return ReadProtectTable(store).size(); }, [store, &options] {
+        if (options.onlyFiles)
+            Require(store->ClearProtectFile(), "ClearProtectFile");
+        else if (options.onlyExtensions)
+            Require(store->ClearProtectExtension(), "ClearProtectExtension");
+        else
+            Require(store->ClearProtectAll(), "ClearProtectAll");
+    });
+}
+
+// PATH..., --file and --mount of an add command.
+CLI::App* AddPathsCommand(CLI::App* parent, const char* about, RuleOptions& options) {
+    CLI::App* add = parent->add_subcommand("add", about);
+    add->add_option("PATH", options.paths, "file or folder paths")->required();
+    add->add_flag("--file", options.isFile, "the paths are files (default: folders)");
+    add->add_option("--mount", options.mount, "mount point stored with them (default: the path's volume, C:\\)");
+    return add;
 }
 
 void AddProtectCommand(CLI::App& app, Context& context, RuleOptions& options) {
@@ -189,11 +188,7 @@ void AddProtectCommand(CLI::App& app, Context& context, RuleOptions& options) {
         PrintRows(context, ReadProtectTable(context.Store()), PathColumns());
     });
 
-    CLI::App* add = protect->add_subcommand("add", "protect files or folders");
-    add->add_option("PATH", options.paths, "file or folder paths")->required();
-    add->add_flag("--file", options.isFile, "the paths are files (default: folders)");
-    add->add_option("--mount", options.mount, "mount point stored with them (default: the path's volume, C:\\)");
-    add->callback([&context, &options] {
+    AddPathsCommand(protect, "protect files or folders", options)->callback([&context, &options] {
         RequirePaths(options.paths);
         AddProtectRows(context, ItemsFor(WideAll(options.paths), options.isFile, Wide(options.mount)), false,
                        options.isFile ? "file" : "folder");
@@ -203,12 +198,10 @@ void AddProtectCommand(CLI::App& app, Context& context, RuleOptions& options) {
     addExt->add_option("EXT", options.paths, "extension texts, stored as written")->required();
     addExt->callback([&context, &options] {
         RequirePaths(options.paths);
-        std::vector<ProtectFileItem> items;
-        for (const std::wstring& text : WideAll(options.paths)) {
-            ProtectFileItem item;
-            item.filepath = text;
-            item.bextention = true;
-            items.push_back(item);
+        std::vector<ProtectFileItem> items(options.paths.size());
+        for (size_t i = 0; i < items.size(); ++i) {
+            items[i].filepath = Wide(options.paths[i]);
+            items[i].bextention = true;
         }
         AddProtectRows(context, items, true, "extension");
     });
@@ -221,10 +214,13 @@ void AddProtectCommand(CLI::App& app, Context& context, RuleOptions& options) {
         const std::vector<std::wstring> paths = WideAll(options.paths);
         IFileProtectCfgMgr* store = context.Store();
         IHlpFunc* helper = context.Helper();
-        const size_t before = RowsNamed(ReadProtectTable(store), paths, options.extensions, helper);
-        Require(store->DeleteProtectFile(paths, options.extensions), "DeleteProtectFile");
-        ReportRemoved(context, "fileprotect", before,
-                      RowsNamed(ReadProtectTable(store), paths, options.extensions, helper));
+        const auto named = [store, helper, &paths, &options] {
+            const ProtectRows rows = ReadProtectRows(store);
+            return options.extensions ? RowsNamed(rows.extensions, paths, helper) : RowsNamed(rows.items, paths, helper);
+        };
+        RemoveRows(context, "fileprotect", named, [store, &paths, &options] {
+            Require(store->DeleteProtectFile(paths, options.extensions), "DeleteProtectFile");
+        });
     });
 
     CLI::App* clear = protect->add_subcommand("clear", "remove every protected row (asks first; --yes)");
@@ -246,17 +242,14 @@ void AddPathListCommand(CLI::App& app, Context& context, const char* name, const
         PrintRows(context, ReadPathList(context.Store(), list()), PathColumns());
     });
 
-    CLI::App* add = command->add_subcommand("add", "add paths (all or none)");
-    add->add_option("PATH", options.paths, "file or folder paths")->required();
-    add->add_flag("--file", options.isFile, "the paths are files (default: folders)");
-    add->add_option("--mount", options.mount, "mount point stored with them (default: the path's volume, C:\\)");
-    add->callback([&context, &options, list] {
+    AddPathsCommand(command, "add paths (all or none)", options)->callback([&context, &options, list] {
         RequirePaths(options.paths);
         auto items = ItemsFor(WideAll(options.paths), options.isFile, Wide(options.mount));
         IFileProtectCfgMgr* store = context.Store();
-        const std::vector<ProtectFileItem> before = ReadPathList(store, list());
+        IHlpFunc* helper = context.Helper();
+        const RowsByKey before = ByKey(ReadPathList(store, list()), helper);
         AddToPathList(store, list(), items);
-        ReportAdded(context, TableName(list()), "path", items, before, ReadPathList(store, list()), context.Helper());
+        ReportAdded(context, TableName(list()), "path", items, before, ByKey(ReadPathList(store, list()), helper), helper);
     });
 
     CLI::App* remove = command->add_subcommand("remove", "remove paths");
@@ -264,23 +257,22 @@ void AddPathListCommand(CLI::App& app, Context& context, const char* name, const
     remove->callback([&context, &options, list] {
         RequirePaths(options.paths);
         IFileProtectCfgMgr* store = context.Store();
+        IHlpFunc* helper = context.Helper();
         const std::vector<std::wstring> paths = WideAll(options.paths);
-        const size_t before = RowsNamed(ReadPathList(store, list()), paths, false, context.Helper());
-        DeleteFromPathList(store, list(), paths);
-        ReportRemoved(context, TableName(list()), before,
-                      RowsNamed(ReadPathList(store, list()), paths, false, context.Helper()));
+        RemoveRows(context, TableName(list()), [&] { return RowsNamed(ReadPathList(store, list()), paths, helper); },
+                   [&] { DeleteFromPathList(store, list(), paths); });
     });
 
     command->add_subcommand("clear", "remove every row (asks first; --yes)")->callback([&context, list] {
         const std::string table = TableName(list());
         RequireConfirmation(context, "remove every row of " + table);
         IFileProtectCfgMgr* store = context.Store();
-        const size_t before = ReadPathList(store, list()).size();
-        if (list() == PathList::kReject)
-            Require(store->ClearRejectList(), "ClearRejectList");
-        else
-            Require(store->ClearWhiteList(list() == PathList::kConstWhite), "ClearWhiteList", table);
-        ReportRemoved(context, table, before, ReadPathList(store, list()).size());
+        RemoveRows(context, table, [&] { return ReadPathList(store, list()).size(); }, [&] {
+            if (list() == PathList::kReject)
+                Require(store->ClearRejectList(), "ClearRejectList");
+            else
+                Require(store->ClearWhiteList(list() == PathList::kConstWhite), "ClearWhiteList", table);
+        });
     });
 }
 
@@ -349,15 +341,6 @@ struct BlockOptions {
     int32_t count = 0;
 };
 
-// The rows of the paths' keys, as the table holds them.
-size_t BlockRowsNamed(const std::vector<BlockCountItem>& rows, const std::vector<std::wstring>& paths,
-                      IHlpFunc* helper) {
-    std::unordered_set<uint32_t> keys;
-    for (const std::wstring& path : paths) keys.insert(helper->GetPathHash(path));
-    return std::count_if(rows.begin(), rows.end(),
-                         [&keys](const BlockCountItem& row) { return keys.count(static_cast<uint32_t>(row.pathhash)); });
-}
-
 void ListBlocks(Context& context, int64_t top) {
     std::vector<BlockCountItem> items = ReadBlocks(context.Store());
     std::stable_sort(items.begin(), items.end(),
@@ -381,15 +364,7 @@ void AddBlockCommands(CLI::App& app, Context& context, BlockOptions& options) {
     blocks->require_subcommand(1);
 
     CLI::App* list = blocks->add_subcommand("list", "list the counts, highest first");
-    list->add_option("--top", options.top, "only the N highest")
-        ->check(CLI::Validator(
-            [](std::string& text) {
-                const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-                return digits && text.find_first_not_of('0') != std::string::npos
-                           ? std::string()
-                           : "a whole number of at least 1 is needed, not " + text;
-            },
-            "N>=1"));
+    list->add_option("--top", options.top, "only the N highest")->check(CLI::PositiveNumber);
     list->callback([&context, &options] { ListBlocks(context, options.top); });
 
     CLI::App* get = blocks->add_subcommand("get", "the count of one path");
@@ -411,18 +386,18 @@ void AddBlockCommands(CLI::App& app, Context& context, BlockOptions& options) {
     remove->callback([&context, &options] {
         RequirePaths(options.paths);
         IFileProtectCfgMgr* store = context.Store();
+        IHlpFunc* helper = context.Helper();
         const std::vector<std::wstring> paths = WideAll(options.paths);
-        const size_t before = BlockRowsNamed(ReadBlocks(store), paths, context.Helper());
-        Require(store->DeleteBlockListItems(paths), "DeleteBlockListItems", "nothing was removed");
-        ReportRemoved(context, "blocklist", before, BlockRowsNamed(ReadBlocks(store), paths, context.Helper()));
+        RemoveRows(context, "blocklist", [&] { return RowsNamed(ReadBlocks(store), paths, helper); }, [&] {
+            Require(store->DeleteBlockListItems(paths), "DeleteBlockListItems", "nothing was removed");
+        });
     });
 
     blocks->add_subcommand("clear", "remove every row (asks first; --yes)")->callback([&context] {
         RequireConfirmation(context, "remove every row of blocklist");
         IFileProtectCfgMgr* store = context.Store();
-        const size_t before = ReadBlocks(store).size();
-        Require(store->ClearBlockList(), "ClearBlockList");
-        ReportRemoved(context, "blocklist", before, ReadBlocks(store).size());
+        RemoveRows(context, "blocklist", [store] { return ReadBlocks(store).size(); },
+                   [store] { Require(store->ClearBlockList(), "ClearBlockList"); });
     });
 }
 
