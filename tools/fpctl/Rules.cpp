@@ -162,68 +162,51 @@ std::string Describe(const ProtectFileItem& item) {
 
 namespace {
 
-// Reads the fields of one row object, refusing what the record does not have.
-class RowReader {
-public:
-    RowReader(const Json& row, std::initializer_list<const char*> fields) : row_(row) {
-        if (!row.is_object()) Refuse("is not a JSON object");
-        for (const auto& field : row.items()) {
-            bool known = false;
-            std::string names;
-            for (const char* name : fields) {
-                known = known || field.key() == name;
-                names += std::string(names.empty() ? "" : ", ") + name;
-            }
-            if (!known) Refuse("\"" + Shown(field.key()) + "\" is not a field of these rows (" + names + ")");
-        }
-    }
-
-    const Json* Find(const char* name, bool required) const {
-        auto found = row_.find(name);
-        if (found != row_.end()) return &*found;
-        if (required) Refuse(std::string("has no \"") + name + "\"");
-        return nullptr;
-    }
-
-    std::wstring Text(const char* name, bool required, bool nonEmpty) const {
-        const Json* value = Find(name, required);
-        if (!value) return std::wstring();
-        if (!value->is_string()) Refuse(std::string("\"") + name + "\" is not a text");
-        const std::string& text = value->get_ref<const std::string&>();
-        if (nonEmpty && text.empty()) Refuse(std::string("\"") + name + "\" is empty");
-        if (text.find('\0') != std::string::npos) Refuse(std::string("\"") + name + "\" holds a NUL");
-        return Wide(text);
-    }
-
-    bool Flag(const char* name) const {
-        const Json* value = Find(name, false);
-        if (!value) return false;
-        if (!value->is_boolean()) Refuse(std::string("\"") + name + "\" is not true or false");
-        return value->get<bool>();
-    }
-
-    // The records hold 32-bit numbers: anything else would be stored wrapped.
-    int32_t Int32(const char* name, bool required) const {
-        const Json* value = Find(name, required);
-        if (!value) return 0;
-        const std::string shown = "\"" + std::string(name) + "\" " + Shown(value->dump(), 40);
-        if (!value->is_number()) Refuse(shown + " is not a number");
-        if (!value->is_number_integer()) Refuse(shown + " is not a whole number");
-        const bool inRange = value->is_number_unsigned() ? value->get<uint64_t>() <= INT32_MAX
-                                                         : value->get<int64_t>() >= INT32_MIN &&
-                                                               value->get<int64_t>() <= INT32_MAX;
-        if (!inRange) Refuse(shown + " is outside the 32-bit range -2147483648 to 2147483647");
-        return static_cast<int32_t>(value->get<int64_t>());
-    }
-
-    // The reader of a table puts the table and row in front.
-    [[noreturn]] void Refuse(const std::string& why) const {
-        throw UsageError(why + ": " + Shown(row_.dump(-1, ' ', false, Json::error_handler_t::replace)));
-    }
-
-private:
-    const Json& row_;
+// What a field of a record holds.
+enum class Holds { kText, kPath, kFlag, kInt32 };
+struct FieldRule {
+    const char* name;
+    Holds holds;
+    bool required;
 };
+
+// Refuses, quoting the row, one that is not an object, has a field the record
+// lacks or lacks one it needs, or holds a value of the wrong type. A number
+// must fit the record's 32 bits: anything else would be stored wrapped. A
+// path is a text neither empty nor holding a NUL.
+void CheckRow(const Json& row, std::initializer_list<FieldRule> fields) {
+    const auto refuse = [&row](const std::string& why) {
+        throw UsageError(why + ": " + Shown(row.dump(-1, ' ', false, Json::error_handler_t::replace)));
+    };
+    if (!row.is_object()) refuse("is not a JSON object");
+    std::string names;
+    for (const FieldRule& field : fields) names += std::string(names.empty() ? "" : ", ") + field.name;
+    for (const auto& field : row.items())
+        if (std::none_of(fields.begin(), fields.end(), [&field](const FieldRule& rule) { return field.key() == rule.name; }))
+            refuse("\"" + Shown(field.key()) + "\" is not a field of these rows (" + names + ")");
+    for (const FieldRule& field : fields) {
+        const auto value = row.find(field.name);
+        const std::string name = std::string("\"") + field.name + "\"";
+        if (value == row.end()) {
+            if (field.required) refuse("has no " + name);
+            continue;
+        }
+        if (field.holds == Holds::kFlag && !value->is_boolean()) refuse(name + " is not true or false");
+        if (field.holds == Holds::kText || field.holds == Holds::kPath) {
+            if (!value->is_string()) refuse(name + " is not a text");
+            if (field.holds == Holds::kPath && *value == "") refuse(name + " is empty");
+            if (value->get_ref<const std::string&>().find('\0') != std::string::npos) refuse(name + " holds a NUL");
+        }
+        if (field.holds != Holds::kInt32) continue;
+        const std::string shown = name + " " + Shown(value->dump(), 40);
+        if (!value->is_number()) refuse(shown + " is not a number");
+        if (!value->is_number_integer()) refuse(shown + " is not a whole number");
+        const bool inRange = value->is_number_unsigned()
+                                 ? value->get<uint64_t>() <= INT32_MAX
+                                 : value->get<int64_t>() >= INT32_MIN && value->get<int64_t>() <= INT32_MAX;
+        if (!inRange) refuse(shown + " is outside the 32-bit range -2147483648 to 2147483647");
+    }
+}
 
 }  // namespace
 
@@ -236,35 +219,34 @@ void to_json(Json& row, const ProtectFileItem& item) {
 }
 
 void from_json(const Json& row, ProtectFileItem& item) {
-    const RowReader reader(row, {"filepath", "mountpoint", "bFile", "bextention"});
-    item.filepath = reader.Text("filepath", true, true);
-    item.mountpoint = reader.Text("mountpoint", false, false);
-    item.bFile = reader.Flag("bFile");
-    item.bextention = reader.Flag("bextention");
-    if (item.bextention) {
-        item.mountpoint.clear();  // the store gives every extension row its own
-        item.bFile = false;
-    }
+    CheckRow(row, {{"filepath", Holds::kPath, true},
+                   {"mountpoint", Holds::kText, false},
+                   {"bFile", Holds::kFlag, false},
+                   {"bextention", Holds::kFlag, false}});
+    item.filepath = Wide(row.at("filepath").get<std::string>());
+    item.bextention = row.value("bextention", false);
+    // The store gives every extension row its own mount point and kind.
+    item.mountpoint = item.bextention ? std::wstring() : Wide(row.value("mountpoint", std::string()));
+    item.bFile = !item.bextention && row.value("bFile", false);
 }
 
 void to_json(Json& row, const BlockCountItem& item) {
-    row = Json::object();
-    row["blockcount"] = item.blockcount;
-    row["filepath"] = Utf8(item.filepath);
-    row["pathhash"] = item.pathhash;
+    row = {{"blockcount", item.blockcount}, {"filepath", Utf8(item.filepath)}, {"pathhash", item.pathhash}};
 }
 
 void from_json(const Json& row, BlockCountItem& item) {
-    const RowReader reader(row, {"pathhash", "filepath", "blockcount"});
-    item.filepath = reader.Text("filepath", true, true);
-    item.blockcount = reader.Int32("blockcount", true);
-    item.pathhash = reader.Int32("pathhash", false);  // the store keys the row by its path
+    CheckRow(row, {{"filepath", Holds::kPath, true},
+                   {"blockcount", Holds::kInt32, true},
+                   {"pathhash", Holds::kInt32, false}});  // the store keys the row by its path
+    item.filepath = Wide(row.at("filepath").get<std::string>());
+    item.blockcount = row.at("blockcount").get<int32_t>();
+    item.pathhash = row.value("pathhash", 0);
 }
 
 void to_json(Json& row, const ConfigRow& config) { row = {{"config", Utf8(config.text)}, {"id", config.id}}; }
 
 void from_json(const Json& row, ConfigRow& config) {
-    const RowReader reader(row, {"id", "config"});
-    config.id = reader.Int32("id", true);
-    config.text = reader.Text("config", true, false);
+    CheckRow(row, {{"id", Holds::kInt32, true}, {"config", Holds::kText, true}});
+    config.id = row.at("id").get<int32_t>();
+    config.text = Wide(row.at("config").get<std::string>());
 }

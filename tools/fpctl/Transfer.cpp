@@ -186,7 +186,7 @@ std::unordered_map<int64_t, const Json*> ByKey(IHlpFunc* helper, const Json& row
 
 // A row without a path (another program wrote it) can be neither removed
 // nor written back through the store.
-bool Reachable(const Json& row) { return !row.contains("filepath") || !row.at("filepath").empty(); }
+bool Reachable(const Json& row) { return !row.contains("filepath") || row.at("filepath") != ""; }
 
 // Reads a JSON document strictly: a key given twice in one object is refused
 // (the parser would keep the last quietly), and so is nesting deeper than an
@@ -297,7 +297,7 @@ ImportPlan PlanImport(IHlpFunc* helper, const std::vector<Table>& tables, const 
             auto found = byKey.find(key);
             const Json* old = found == byKey.end() ? nullptr : found->second;
             const std::string name = table.name;
-            if (name == "config" && row.at("config").empty()) {
+            if (name == "config" && row.at("config") == "") {
                 // The store writes no empty text: such a row keeps the stored one.
                 if (!old) {
                     Warn("config row " + row.at("id").dump() + " has no text, and the store writes none: not added");
