@@ -147,10 +147,10 @@ std::vector<ConfigRow> ReadConfigRows(Context& context);
 // else the path's own (C:\ for C:\Data).
 std::vector<ProtectFileItem> ItemsFor(const std::vector<std::wstring>& paths, bool isFile,
                                       const std::wstring& mountPoint);
-std::vector<std::wstring> WideAll(const std::vector<std::string>& utf8);
-// An empty path is not a path (the store would key it 0): refused with
-// UsageError before anything is written.
-void RequirePaths(const std::vector<std::string>& paths);
+// Texts of the command line (noun: "path", "id") as UTF-16. An empty one is
+// refused with UsageError before anything is written: the store would key an
+// empty path 0.
+std::vector<std::wstring> NonEmpty(const std::vector<std::string>& texts, const std::string& noun);
 // "a folder on C:\", "a file on D:\", "an extension rule": what a row is,
 // for messages.
 std::string Describe(const ProtectFileItem& item);

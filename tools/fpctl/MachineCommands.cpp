@@ -141,11 +141,10 @@ void AddCacheCommand(CLI::App& app, Context& context, MachineOptions& options) {
     CLI::App* add = cache->add_subcommand("add", "append ids");
     add->add_option("ID", options.ids, "ids (in use: path-hash texts)")->required();
     add->callback([&context, &options] {
-        for (const std::string& id : options.ids)
-            if (id.empty()) throw UsageError("an empty id");
+        const std::vector<std::wstring> ids = NonEmpty(options.ids, "id");
         IProtectFileCacheFileMgr* cache = OpenCache(context, FullPath(options.file));
         LibraryMessages messages;
-        cache->AddPathIdsW(WideAll(options.ids));
+        cache->AddPathIdsW(ids);
         ReportLibraryMessages(messages.Messages(), "AddPathIdsW");
         Report(context, "appended " + Count(options.ids.size(), "id"),
                {{"file", options.file}, {"added", options.ids.size()}});

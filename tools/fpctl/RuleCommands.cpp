@@ -189,19 +189,18 @@ void AddProtectCommand(CLI::App& app, Context& context, RuleOptions& options) {
     });
 
     AddPathsCommand(protect, "protect files or folders", options)->callback([&context, &options] {
-        RequirePaths(options.paths);
-        AddProtectRows(context, ItemsFor(WideAll(options.paths), options.isFile, Wide(options.mount)), false,
+        AddProtectRows(context, ItemsFor(NonEmpty(options.paths, "path"), options.isFile, Wide(options.mount)), false,
                        options.isFile ? "file" : "folder");
     });
 
     CLI::App* addExt = protect->add_subcommand("add-ext", "protect file extensions");
     addExt->add_option("EXT", options.paths, "extension texts, stored as written")->required();
     addExt->callback([&context, &options] {
-        RequirePaths(options.paths);
-        std::vector<ProtectFileItem> items(options.paths.size());
-        for (size_t i = 0; i < items.size(); ++i) {
-            items[i].filepath = Wide(options.paths[i]);
-            items[i].bextention = true;
+        std::vector<ProtectFileItem> items;
+        for (const std::wstring& text : NonEmpty(options.paths, "path")) {
+            items.emplace_back();
+            items.back().filepath = text;
+            items.back().bextention = true;
         }
         AddProtectRows(context, items, true, "extension");
     });
@@ -210,8 +209,7 @@ void AddProtectCommand(CLI::App& app, Context& context, RuleOptions& options) {
     remove->add_option("PATH", options.paths, "paths or extension texts")->required();
     remove->add_flag("--ext", options.extensions, "remove extension rows (default: file and folder rows)");
     remove->callback([&context, &options] {
-        RequirePaths(options.paths);
-        const std::vector<std::wstring> paths = WideAll(options.paths);
+        const std::vector<std::wstring> paths = NonEmpty(options.paths, "path");
         IFileProtectCfgMgr* store = context.Store();
         IHlpFunc* helper = context.Helper();
         const auto named = [store, helper, &paths, &options] {
@@ -243,8 +241,7 @@ void AddPathListCommand(CLI::App& app, Context& context, const char* name, const
     });
 
     AddPathsCommand(command, "add paths (all or none)", options)->callback([&context, &options, list] {
-        RequirePaths(options.paths);
-        auto items = ItemsFor(WideAll(options.paths), options.isFile, Wide(options.mount));
+        auto items = ItemsFor(NonEmpty(options.paths, "path"), options.isFile, Wide(options.mount));
         IFileProtectCfgMgr* store = context.Store();
         IHlpFunc* helper = context.Helper();
         const RowsByKey before = ByKey(ReadPathList(store, list()), helper);
@@ -255,10 +252,9 @@ void AddPathListCommand(CLI::App& app, Context& context, const char* name, const
     CLI::App* remove = command->add_subcommand("remove", "remove paths");
     remove->add_option("PATH", options.paths, "paths")->required();
     remove->callback([&context, &options, list] {
-        RequirePaths(options.paths);
+        const std::vector<std::wstring> paths = NonEmpty(options.paths, "path");
         IFileProtectCfgMgr* store = context.Store();
         IHlpFunc* helper = context.Helper();
-        const std::vector<std::wstring> paths = WideAll(options.paths);
         RemoveRows(context, TableName(list()), [&] { return RowsNamed(ReadPathList(store, list()), paths, helper); },
                    [&] { DeleteFromPathList(store, list(), paths); });
     });
@@ -375,8 +371,8 @@ void AddBlockCommands(CLI::App& app, Context& context, BlockOptions& options) {
     add->add_option("PATH", options.path, "the path")->required();
     add->add_option("COUNT", options.count, "a 32-bit number")->required();
     add->callback([&context, &options] {
-        RequirePaths({options.path});
-        Require(context.Store()->AddBlockCount(Wide(options.path), options.count), "AddBlockCount");
+        const std::wstring path = NonEmpty({options.path}, "path").front();
+        Require(context.Store()->AddBlockCount(path, options.count), "AddBlockCount");
         Report(context, "added " + std::to_string(options.count) + " to " + options.path,
                {{"table", "blocklist"}, {"filepath", options.path}, {"added", options.count}});
     });
@@ -384,10 +380,9 @@ void AddBlockCommands(CLI::App& app, Context& context, BlockOptions& options) {
     CLI::App* remove = blocks->add_subcommand("remove", "remove the rows of paths (all or none)");
     remove->add_option("PATH", options.paths, "paths")->required();
     remove->callback([&context, &options] {
-        RequirePaths(options.paths);
+        const std::vector<std::wstring> paths = NonEmpty(options.paths, "path");
         IFileProtectCfgMgr* store = context.Store();
         IHlpFunc* helper = context.Helper();
-        const std::vector<std::wstring> paths = WideAll(options.paths);
         RemoveRows(context, "blocklist", [&] { return RowsNamed(ReadBlocks(store), paths, helper); }, [&] {
             Require(store->DeleteBlockListItems(paths), "DeleteBlockListItems", "nothing was removed");
         });

@@ -1,7 +1,9 @@
 // The rule tables as fpctl reads and writes them, and their records as JSON.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <climits>
+#include <memory>
 
 #include "Output.h"
 
@@ -66,49 +68,27 @@ std::vector<BlockCountItem> ReadBlocks(IFileProtectCfgMgr* store) {
     return items;
 }
 
-namespace {
-
-// One owner for the read-only connection.
-class ReadOnlyDatabase {
-public:
-    explicit ReadOnlyDatabase(const std::string& path) {
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-            sqlite3_close(db_);
-            db_ = nullptr;
-        }
-        if (db_) sqlite3_busy_timeout(db_, 10000);
-    }
-    ~ReadOnlyDatabase() { sqlite3_close(db_); }
-    ReadOnlyDatabase(const ReadOnlyDatabase&) = delete;
-    ReadOnlyDatabase& operator=(const ReadOnlyDatabase&) = delete;
-    sqlite3* handle() const { return db_; }
-
-private:
-    sqlite3* db_ = nullptr;
-};
-
-}  // namespace
-
 ConfigIdList ConfigIds(Context& context) {
     context.Store();  // the store creates the file and its tables
     const std::string path = Utf8(context.Get(&fileprotect::Library::RuleDatabasePath));
-    ReadOnlyDatabase database(path);
-    sqlite3_stmt* statement = nullptr;
-    if (!database.handle() ||
-        sqlite3_prepare_v2(database.handle(), "SELECT id FROM config ORDER BY id", -1, &statement, nullptr) !=
-            SQLITE_OK)
+    sqlite3* opened = nullptr;  // given even when the open fails, and closed then too
+    const int status = sqlite3_open_v2(path.c_str(), &opened, SQLITE_OPEN_READONLY, nullptr);
+    const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> database(opened, sqlite3_close);
+    sqlite3_stmt* prepared = nullptr;
+    if (status != SQLITE_OK || sqlite3_busy_timeout(opened, 10000) != SQLITE_OK ||
+        sqlite3_prepare_v2(opened, "SELECT id FROM config ORDER BY id", -1, &prepared, nullptr) != SQLITE_OK)
         throw LibraryFailure("listing the config ids of " + path + " failed", "sqlite3_prepare_v2");
+    const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> statement(prepared, sqlite3_finalize);
     ConfigIdList list;
     int step = SQLITE_ROW;
-    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+    while ((step = sqlite3_step(prepared)) == SQLITE_ROW) {
         // The column holds 64-bit row ids; cutting one to 32 bits would name another row.
-        const sqlite3_int64 id = sqlite3_column_int64(statement, 0);
+        const sqlite3_int64 id = sqlite3_column_int64(prepared, 0);
         if (id >= INT32_MIN && id <= INT32_MAX)
             list.ids.push_back(static_cast<int32_t>(id));
         else
             list.unreachable.push_back(id);
     }
-    sqlite3_finalize(statement);
     if (step != SQLITE_DONE) throw LibraryFailure("listing the config ids of " + path + " failed", "sqlite3_step");
     return list;
 }
@@ -143,16 +123,13 @@ std::vector<ProtectFileItem> ItemsFor(const std::vector<std::wstring>& paths, bo
     return items;
 }
 
-std::vector<std::wstring> WideAll(const std::vector<std::string>& utf8) {
+std::vector<std::wstring> NonEmpty(const std::vector<std::string>& texts, const std::string& noun) {
     std::vector<std::wstring> wide;
-    wide.reserve(utf8.size());
-    for (const std::string& text : utf8) wide.push_back(Wide(text));
+    for (const std::string& text : texts) {
+        if (text.empty()) throw UsageError("an empty " + noun);
+        wide.push_back(Wide(text));
+    }
     return wide;
-}
-
-void RequirePaths(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths)
-        if (path.empty()) throw UsageError("an empty path");
 }
 
 std::string Describe(const ProtectFileItem& item) {

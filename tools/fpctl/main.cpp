@@ -74,13 +74,9 @@ const CLI::App* ChosenCommand(const CLI::App& app) {
 
 // "protect add" for that command; empty for the program itself.
 std::string CommandPath(const CLI::App* command) {
-    std::vector<std::string> names;
-    for (; command && command->get_parent(); command = command->get_parent()) names.push_back(command->get_name());
     std::string path;
-    for (auto name = names.rbegin(); name != names.rend(); ++name) {
-        if (!path.empty()) path += ' ';
-        path += *name;
-    }
+    for (; command && command->get_parent(); command = command->get_parent())
+        path = command->get_name() + (path.empty() ? "" : " " + path);
     return path;
 }
 
