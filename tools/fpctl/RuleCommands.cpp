@@ -127,6 +127,7 @@ void AddProtectRows(Context& context, const std::vector<ProtectFileItem>& items,
     IHlpFunc* helper = context.Helper();
     const RowsByKey before = ByKey(ReadProtectTable(store), helper);
     std::vector<std::wstring> texts;
+    texts.reserve(items.size());
     for (const ProtectFileItem& item : items) texts.push_back(item.filepath);
     const char* operation = extensions ? "AddProtectExtension" : "AddProtectFile";
     const bool ok = extensions ? store->AddProtectExtension(texts) : store->AddProtectFile(items, false);

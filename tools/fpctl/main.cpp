@@ -75,8 +75,10 @@ const CLI::App* ChosenCommand(const CLI::App& app) {
 // "protect add" for that command; empty for the program itself.
 std::string CommandPath(const CLI::App* command) {
     std::string path;
-    for (; command && command->get_parent(); command = command->get_parent())
-        path = command->get_name() + (path.empty() ? "" : " " + path);
+    for (; command && command->get_parent(); command = command->get_parent()) {
+        if (!path.empty()) path.insert(0, " ");
+        path.insert(0, command->get_name());
+    }
     return path;
 }
 
