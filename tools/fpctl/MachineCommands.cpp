@@ -1,7 +1,11 @@
 // fpctl hash, device, inside, cache and disks: the helper object's path
 // hash, device-name translation and containment test; the XML cache file of
 // path ids; the drive letters the disk manager reports.
+#include <fcntl.h>
+#include <io.h>
+
 #include <CLI/CLI.hpp>
+#include <cstdio>
 
 #include "CacheFileIo.h"
 #include "Output.h"
@@ -10,6 +14,57 @@ using fileprotect::Utf8;
 using fileprotect::Wide;
 
 namespace {
+
+// While it lives, what the library prints on standard output (the cache
+// manager's own messages) goes to a temporary file instead, so it cannot mix
+// with fpctl's output; Messages() gives it back.
+class LibraryMessages {
+public:
+    LibraryMessages() {
+        fflush(stdout);
+        wchar_t folder[MAX_PATH] = {};
+        wchar_t path[MAX_PATH] = {};
+        if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"fpc", 0, path)) return;
+        HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return;
+        captureFd_ = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY);  // owns the handle from here
+        if (captureFd_ < 0) {
+            CloseHandle(file);
+            return;
+        }
+        savedStdout_ = _dup(_fileno(stdout));
+        if (savedStdout_ < 0 || _dup2(captureFd_, _fileno(stdout)) != 0) {
+            if (savedStdout_ >= 0) _close(savedStdout_);
+            savedStdout_ = -1;
+        }
+    }
+    ~LibraryMessages() {
+        Messages();
+        if (captureFd_ >= 0) _close(captureFd_);
+    }
+    LibraryMessages(const LibraryMessages&) = delete;
+    LibraryMessages& operator=(const LibraryMessages&) = delete;
+
+    // Ends the diversion and returns what was printed meanwhile.
+    std::string Messages() {
+        std::string text;
+        if (savedStdout_ < 0) return text;
+        fflush(stdout);
+        _dup2(savedStdout_, _fileno(stdout));
+        _close(savedStdout_);
+        savedStdout_ = -1;
+        _lseek(captureFd_, 0, SEEK_SET);
+        char buffer[4096];
+        int got = 0;
+        while ((got = _read(captureFd_, buffer, sizeof(buffer))) > 0) text.append(buffer, got);
+        return text;
+    }
+
+private:
+    int savedStdout_ = -1;
+    int captureFd_ = -1;
+};
 
 struct MachineOptions {
     std::vector<std::string> paths;

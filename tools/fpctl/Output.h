@@ -73,20 +73,3 @@ std::string Shown(const std::string& utf8, size_t limit = 200);
 inline std::string Shown(const std::wstring& text, size_t limit = 200) {
     return Shown(fileprotect::Utf8(text), limit);
 }
-
-// While it lives, what the library prints on standard output (the cache
-// manager's own messages) goes to a temporary file instead, so it cannot mix
-// with fpctl's output; Messages() gives it back.
-class LibraryMessages {
-public:
-    LibraryMessages();
-    ~LibraryMessages();
-    LibraryMessages(const LibraryMessages&) = delete;
-    LibraryMessages& operator=(const LibraryMessages&) = delete;
-    // Ends the diversion and returns what was printed meanwhile.
-    std::string Messages();
-
-private:
-    int savedStdout_ = -1;
-    int captureFd_ = -1;
-};
