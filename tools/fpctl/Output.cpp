@@ -182,6 +182,8 @@ void Report(const Context& context, const std::string& text, const Json& documen
         PrintLine(text);
 }
 
+std::string OneLine(const Json& value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); }
+
 std::string Count(size_t n, const std::string& noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); }
 
 void Warn(const std::string& text) { PrintError("fpctl: " + text); }

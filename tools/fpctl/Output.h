@@ -54,6 +54,8 @@ void PrintRows(const Context& context, const Json& rows, const std::vector<Colum
 // With --json the document, else the line of text.
 void Report(const Context& context, const std::string& text, const Json& document);
 
+// A JSON value on one line, as a message or a dry run quotes it.
+std::string OneLine(const Json& value);
 // "1 path" / "3 paths".
 std::string Count(size_t n, const std::string& noun);
 // A warning for the person at the console (standard error, both with and

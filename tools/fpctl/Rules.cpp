@@ -153,7 +153,7 @@ struct FieldRule {
 // path is a text neither empty nor holding a NUL.
 void CheckRow(const Json& row, std::initializer_list<FieldRule> fields) {
     const auto refuse = [&row](const std::string& why) {
-        throw UsageError(why + ": " + Shown(row.dump(-1, ' ', false, Json::error_handler_t::replace)));
+        throw UsageError(why + ": " + Shown(OneLine(row)));
     };
     if (!row.is_object()) refuse("is not a JSON object");
     std::string names;

@@ -73,11 +73,11 @@ bool SameButAsciiCase(const std::string& a, const std::string& b) {
 Table PathListTable(Context& context, PathList list) {
     return {TableName(list),
             [&context, list] { return Json(ReadPathList(context.Store(), list)); },
-            [list](const Json& row) {
+            [](const Json& row) {
                 Json checked = Checked<ProtectFileItem>(row);
                 if (checked.at("bextention").get<bool>())  // only fileprotect holds extensions
                     throw UsageError(std::string("is an extension row, which only fileprotect holds: ") +
-                                     Shown(row.dump(-1, ' ', false, Json::error_handler_t::replace)));
+                                     Shown(OneLine(row)));
                 return checked;
             },
             [&context, list](const Json& rows) { AddToPathList(context.Store(), list, Records<ProtectFileItem>(rows)); },
@@ -376,7 +376,6 @@ void PrintPlan(const Context& context, const std::string& file, const ImportPlan
     Json document = Totals(plan);
     document["tables"] = Json::object();
     Json lines = Json::array();
-    const auto shown = [](const Json& row) { return row.dump(-1, ' ', false, Json::error_handler_t::replace); };
     for (const Changes& changes : plan) {
         const char* name = changes.table->name;
         Json changed = Json::array();
@@ -386,11 +385,11 @@ void PrintPlan(const Context& context, const std::string& file, const ImportPlan
                                     {"remove", changes.remove},
                                     {"kept", changes.kept},
                                     {"unchanged", changes.unchanged}};
-        for (const Json& row : changes.add) lines.push_back({"add", name, shown(row)});
+        for (const Json& row : changes.add) lines.push_back({"add", name, OneLine(row)});
         for (const Json& pair : changes.changed)
-            lines.push_back({"change", name, shown(pair[0]) + " -> " + shown(pair[1])});
-        for (const Json& row : changes.remove) lines.push_back({"remove", name, shown(row)});
-        for (const Json& row : changes.kept) lines.push_back({"keep", name, shown(row) + ": the store cannot remove it"});
+            lines.push_back({"change", name, OneLine(pair[0]) + " -> " + OneLine(pair[1])});
+        for (const Json& row : changes.remove) lines.push_back({"remove", name, OneLine(row)});
+        for (const Json& row : changes.kept) lines.push_back({"keep", name, OneLine(row) + ": the store cannot remove it"});
     }
     document["file"] = file;
     document["dryRun"] = true;
