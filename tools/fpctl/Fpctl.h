@@ -115,13 +115,8 @@ std::vector<ProtectFileItem> ReadPathList(IFileProtectCfgMgr* store, PathList li
 void AddToPathList(IFileProtectCfgMgr* store, PathList list, const std::vector<ProtectFileItem>& items);
 void DeleteFromPathList(IFileProtectCfgMgr* store, PathList list, const std::vector<std::wstring>& paths);
 
-struct ProtectRows {
-    std::vector<ProtectFileItem> items;  // files and folders
-    std::vector<std::wstring> extensions;
-};
-ProtectRows ReadProtectRows(IFileProtectCfgMgr* store);
-// The same as one list: file and folder rows, then extension rows
-// (bextention true, their text in filepath).
+// File and folder rows, then extension rows (bextention true, their text in
+// filepath).
 std::vector<ProtectFileItem> ReadProtectTable(IFileProtectCfgMgr* store);
 std::vector<BlockCountItem> ReadBlocks(IFileProtectCfgMgr* store);
 

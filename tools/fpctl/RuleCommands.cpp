@@ -104,7 +104,6 @@ void RemoveRows(const Context& context, const std::string& table, const std::fun
 }
 
 // The key the store files a row under.
-uint32_t KeyOf(const std::wstring& extension, IHlpFunc* helper) { return helper->GetPathHash(extension); }
 uint32_t KeyOf(const ProtectFileItem& row, IHlpFunc* helper) { return helper->GetPathHash(row.filepath); }
 uint32_t KeyOf(const BlockCountItem& row, IHlpFunc*) { return static_cast<uint32_t>(row.pathhash); }
 
@@ -214,8 +213,11 @@ void AddProtectCommand(CLI::App& app, Context& context, RuleOptions& options) {
         IFileProtectCfgMgr* store = context.Store();
         IHlpFunc* helper = context.Helper();
         const auto named = [store, helper, &paths, &options] {
-            const ProtectRows rows = ReadProtectRows(store);
-            return options.extensions ? RowsNamed(rows.extensions, paths, helper) : RowsNamed(rows.items, paths, helper);
+            std::vector<ProtectFileItem> rows = ReadProtectTable(store);
+            rows.erase(std::remove_if(rows.begin(), rows.end(),
+                                      [&options](const ProtectFileItem& row) { return row.bextention != options.extensions; }),
+                       rows.end());
+            return RowsNamed(rows, paths, helper);
         };
         RemoveRows(context, "fileprotect", named, [store, &paths, &options] {
             Require(store->DeleteProtectFile(paths, options.extensions), "DeleteProtectFile");
@@ -293,7 +295,7 @@ const ProtectFileItem* RowAt(const std::vector<ProtectFileItem>& items, IHlpFunc
 std::vector<ProtectFileItem> RenameRows(IFileProtectCfgMgr* store, const std::string& name) {
     if (name == "white") return ReadPathList(store, PathList::kWhite);
     if (name == "reject") return ReadPathList(store, PathList::kReject);
-    return ReadProtectRows(store).items;
+    return ReadProtectTable(store);  // an extension row has no mount point to match
 }
 
 // What happened, read back: the store answers true whether or not it moved

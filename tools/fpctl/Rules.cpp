@@ -44,22 +44,17 @@ void DeleteFromPathList(IFileProtectCfgMgr* store, PathList list, const std::vec
         Require(store->DeleteWhiteList(paths, list == PathList::kConstWhite), "DeleteWhiteList", TableName(list));
 }
 
-ProtectRows ReadProtectRows(IFileProtectCfgMgr* store) {
-    ProtectRows rows;
-    Require(store->GetProtectFileList(rows.items, rows.extensions), "GetProtectFileList");
-    return rows;
-}
-
 std::vector<ProtectFileItem> ReadProtectTable(IFileProtectCfgMgr* store) {
-    ProtectRows rows = ReadProtectRows(store);
-    rows.items.reserve(rows.items.size() + rows.extensions.size());
-    for (std::wstring& text : rows.extensions) {
-        ProtectFileItem extension;
-        extension.filepath = std::move(text);
-        extension.bextention = true;
-        rows.items.push_back(std::move(extension));
+    std::vector<ProtectFileItem> rows;
+    std::vector<std::wstring> extensions;
+    Require(store->GetProtectFileList(rows, extensions), "GetProtectFileList");
+    rows.reserve(rows.size() + extensions.size());
+    for (std::wstring& text : extensions) {
+        rows.emplace_back();
+        rows.back().filepath = std::move(text);
+        rows.back().bextention = true;
     }
-    return std::move(rows.items);
+    return rows;
 }
 
 std::vector<BlockCountItem> ReadBlocks(IFileProtectCfgMgr* store) {

@@ -43,10 +43,9 @@ void Status(Context& context) {
     IFileProtectCfgMgr* store = context.Store();
     const std::string database = Utf8(context.Get(&fileprotect::Library::RuleDatabasePath));
     const std::string version = store->GetSqliteVersion();
-    const ProtectRows protect = ReadProtectRows(store);
     const ConfigIdList configIds = ConfigIds(context);
     const Json rows = {
-        {"fileprotect", protect.items.size() + protect.extensions.size()},
+        {"fileprotect", ReadProtectTable(store).size()},
         {"rejectlist", ReadPathList(store, PathList::kReject).size()},
         {"whitelist", ReadPathList(store, PathList::kWhite).size()},
         {"const_whitelist", ReadPathList(store, PathList::kConstWhite).size()},
