@@ -1,8 +1,9 @@
 // The host kit: what a program that uses FileProtect.dll needs beside the
 // interfaces, in one header of its own (nothing here is in the DLL). The
 // library loaded by name and its factories looked up; per-call objects that
-// end with their Release; a kernel handle that closes itself; UTF-8 for a
-// console; and the names every process of the feature shares.
+// end with their Release; a kernel handle that closes itself; UTF-8 and the
+// system's error texts for a console; and the names every process of the
+// feature shares.
 //
 //   fileprotect::Library library;              // throws std::runtime_error
 //   IFileProtectCfgMgr* store = library.Store();
@@ -108,6 +109,21 @@ inline std::wstring RuleDatabasePath(IHlpFunc* helper) {
     return helper->GetDataFolder() + L"\\" + kRuleDatabaseName;
 }
 
+// "error 5: Access is denied.": a system error code with the system's own
+// words for it, for a message to a person.
+inline std::string ErrorText(DWORD code) {
+    std::string text = "error " + std::to_string(code);
+    wchar_t* message = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    std::wstring words = message ? std::wstring(message, length) : std::wstring();
+    LocalFree(message);
+    while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r' || words.back() == L' '))
+        words.pop_back();
+    return words.empty() ? text : text + ": " + Utf8(words);
+}
+
 // FileProtect.dll, loaded from the program's own folder first (where the
 // package puts it), then as Windows searches. It stays loaded until the
 // process ends, so the library's singletons clean up only after the host.
@@ -121,8 +137,7 @@ public:
         module_ = LoadLibraryW((beside + L"FileProtect.dll").c_str());
         if (!module_) module_ = LoadLibraryW(L"FileProtect.dll");
         if (!module_)
-            throw std::runtime_error("cannot load FileProtect.dll (error " +
-                                     std::to_string(GetLastError()) + ")");
+            throw std::runtime_error("cannot load FileProtect.dll (" + ErrorText(GetLastError()) + ")");
     }
 
     IHlpFunc* Helper() const { return Find<GetHlpObjFn>("getHlpObj")(); }

@@ -1,18 +1,26 @@
-// What every command of fpctl shares: the library, reached only through its
-// exported factories; the --json choice; and the two ways a command fails.
+// What every part of fpctl shares: the library, reached through the host kit
+// and its exported factories only; the two ways a command fails; the rule
+// tables and their records as JSON.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
-#include "interfaces/FileProtectExports.h"
+#include <nlohmann/json.hpp>
+
+#include "interfaces/FileProtectHost.h"
 
 namespace CLI {
 class App;
 }
+
+using Json = nlohmann::json;
 
 // A failure of one kind, with the operation it happened in (a library
 // operation such as "AddRejectList", or empty for the command itself). With
@@ -59,19 +67,26 @@ public:
     bool json = false;
     bool yes = false;  // --yes: destructive commands do not ask
 
-    // Each loads FileProtect.dll on first use; Store() also opens the store.
-    IHlpFunc* Helper();
-    IFileProtectCfgMgr* Store();
-    IProtectFileCacheFileMgr* Cache();
-    IProtectFileGlbLock* NewLock();               // the caller releases it
-    IProtectFileProtectDiskMgr* NewDiskManager();  // the caller releases it
+    // What a factory of the kit's Library gives (context.Get(&Library::Cache)).
+    // FileProtect.dll is loaded on first use, so that help and bad usage work
+    // without it; a DLL without the factory (another release) fails as a
+    // load does.
+    template <typename Result>
+    Result Get(Result (fileprotect::Library::*factory)() const) {
+        const fileprotect::Library& library = Library();
+        try {
+            return (library.*factory)();
+        } catch (const std::runtime_error& error) {
+            throw LibraryFailure(error.what(), "GetProcAddress");
+        }
+    }
+    IHlpFunc* Helper() { return Get(&fileprotect::Library::Helper); }
+    IFileProtectCfgMgr* Store();  // opened on first use
 
 private:
-    void Load();
-    template <typename Fn>
-    Fn Find(const char* name);
+    const fileprotect::Library& Library();
 
-    HMODULE module_ = nullptr;
+    std::optional<fileprotect::Library> library_;
     IFileProtectCfgMgr* store_ = nullptr;
 };
 
@@ -84,11 +99,64 @@ void Require(bool ok, const std::string& operation, const std::string& detail = 
 void RequireConfirmation(const Context& context, const std::string& what);
 
 // One function per command group, each adding its commands to the program.
-void AddRuleCommands(CLI::App& app, Context& context);      // protect, reject, white, rename
-void AddProtectCommand(CLI::App& app, Context& context);    // protect (part of the rule commands)
-void AddBlockCommands(CLI::App& app, Context& context);     // blocks
+void AddRuleCommands(CLI::App& app, Context& context);      // protect, reject, white, rename, blocks
 void AddSettingCommands(CLI::App& app, Context& context);   // status, switches, config
-void AddPathCommands(CLI::App& app, Context& context);      // hash, device, inside
-void AddCacheCommands(CLI::App& app, Context& context);     // cache
-void AddDiskCommands(CLI::App& app, Context& context);      // disks
+void AddMachineCommands(CLI::App& app, Context& context);   // hash, device, inside, cache, disks
 void AddTransferCommands(CLI::App& app, Context& context);  // export, import
+
+// The rule tables, one call of the store per table and action, a failure
+// named after the store's operation.
+
+// The three tables of path rows that share ProtectFileItem without a kind.
+enum class PathList { kReject, kWhite, kConstWhite };
+const char* TableName(PathList list);  // "rejectlist", "whitelist", "const_whitelist"
+
+std::vector<ProtectFileItem> ReadPathList(IFileProtectCfgMgr* store, PathList list);
+void AddToPathList(IFileProtectCfgMgr* store, PathList list, const std::vector<ProtectFileItem>& items);
+void DeleteFromPathList(IFileProtectCfgMgr* store, PathList list, const std::vector<std::wstring>& paths);
+
+// File and folder rows, then extension rows (bextention true, their text in
+// filepath).
+std::vector<ProtectFileItem> ReadProtectTable(IFileProtectCfgMgr* store);
+std::vector<BlockCountItem> ReadBlocks(IFileProtectCfgMgr* store);
+
+// A row of the config table.
+struct ConfigRow {
+    int32_t id = 0;
+    std::wstring text;
+};
+struct ConfigIdList {
+    std::vector<int32_t> ids;
+    // Ids the store's 32-bit interface cannot name (another program wrote
+    // them): no operation can read, change or delete these rows.
+    std::vector<int64_t> unreachable;
+};
+// The store reads a config row by its id and offers no listing, so only the
+// ids come from the database file itself, opened read-only.
+ConfigIdList ConfigIds(Context& context);
+// Every row the store can read, with its text (empty when it holds none);
+// a warning names the rows it cannot.
+std::vector<ConfigRow> ReadConfigRows(Context& context);
+
+// Items for paths given on the command line, under the mount point given or
+// else the path's own (C:\ for C:\Data).
+std::vector<ProtectFileItem> ItemsFor(const std::vector<std::wstring>& paths, bool isFile,
+                                      const std::wstring& mountPoint);
+// Texts of the command line (noun: "path", "id") as UTF-16. An empty one is
+// refused with UsageError before anything is written: the store would key an
+// empty path 0.
+std::vector<std::wstring> NonEmpty(const std::vector<std::string>& texts, const std::string& noun);
+// "a folder on C:\", "a file on D:\", "an extension rule": what a row is,
+// for messages.
+std::string Describe(const ProtectFileItem& item);
+
+// The records as JSON objects, named here once for lists, reports and
+// files. An extension row is {"bextention": true, "filepath"}: the store
+// lists nothing else of it. Reading throws UsageError for a field that is
+// missing, unknown, of the wrong type or out of the record's 32-bit range.
+void to_json(Json& row, const ProtectFileItem& item);
+void from_json(const Json& row, ProtectFileItem& item);
+void to_json(Json& row, const BlockCountItem& item);
+void from_json(const Json& row, BlockCountItem& item);
+void to_json(Json& row, const ConfigRow& config);
+void from_json(const Json& row, ConfigRow& config);

@@ -1,11 +1,14 @@
-#include "Rules.h"
+// The rule tables as fpctl reads and writes them, and their records as JSON.
+#include <sqlite3.h>
 
-#include <windows.h>
-
+#include <algorithm>
 #include <climits>
+#include <memory>
 
-#include "Fpctl.h"
-#include "Text.h"
+#include "Output.h"
+
+using fileprotect::Utf8;
+using fileprotect::Wide;
 
 const char* TableName(PathList list) {
     switch (list) {
@@ -18,21 +21,19 @@ const char* TableName(PathList list) {
 
 std::vector<ProtectFileItem> ReadPathList(IFileProtectCfgMgr* store, PathList list) {
     std::vector<ProtectFileItem> items;
-    const bool constList = list == PathList::kConstWhite;
     if (list == PathList::kReject)
         Require(store->GetRejectList(items), "GetRejectList");
     else
-        Require(store->GetWhiteList(items, constList), "GetWhiteList", TableName(list));
+        Require(store->GetWhiteList(items, list == PathList::kConstWhite), "GetWhiteList", TableName(list));
     return items;
 }
 
 void AddToPathList(IFileProtectCfgMgr* store, PathList list, const std::vector<ProtectFileItem>& items) {
-    const bool constList = list == PathList::kConstWhite;
     // Both are all or nothing: a refused path leaves the table as it was.
     if (list == PathList::kReject)
         Require(store->AddRejectList(items), "AddRejectList", "nothing was added");
     else
-        Require(store->AddWhiteList(items, constList), "AddWhiteList",
+        Require(store->AddWhiteList(items, list == PathList::kConstWhite), "AddWhiteList",
                 std::string(TableName(list)) + ", nothing was added");
 }
 
@@ -40,33 +41,20 @@ void DeleteFromPathList(IFileProtectCfgMgr* store, PathList list, const std::vec
     if (list == PathList::kReject)
         Require(store->DeleteRejectList(paths), "DeleteRejectList");
     else
-        Require(store->DeleteWhiteList(paths, list == PathList::kConstWhite), "DeleteWhiteList",
-                TableName(list));
-}
-
-void ClearPathList(IFileProtectCfgMgr* store, PathList list) {
-    if (list == PathList::kReject)
-        Require(store->ClearRejectList(), "ClearRejectList");
-    else
-        Require(store->ClearWhiteList(list == PathList::kConstWhite), "ClearWhiteList", TableName(list));
-}
-
-ProtectRows ReadProtectRows(IFileProtectCfgMgr* store) {
-    ProtectRows rows;
-    Require(store->GetProtectFileList(rows.items, rows.extensions), "GetProtectFileList");
-    return rows;
+        Require(store->DeleteWhiteList(paths, list == PathList::kConstWhite), "DeleteWhiteList", TableName(list));
 }
 
 std::vector<ProtectFileItem> ReadProtectTable(IFileProtectCfgMgr* store) {
-    ProtectRows rows = ReadProtectRows(store);
-    rows.items.reserve(rows.items.size() + rows.extensions.size());
-    for (std::wstring& text : rows.extensions) {
-        ProtectFileItem extension;
-        extension.filepath = std::move(text);
-        extension.bextention = true;
-        rows.items.push_back(std::move(extension));
+    std::vector<ProtectFileItem> rows;
+    std::vector<std::wstring> extensions;
+    Require(store->GetProtectFileList(rows, extensions), "GetProtectFileList");
+    rows.reserve(rows.size() + extensions.size());
+    for (std::wstring& text : extensions) {
+        rows.emplace_back();
+        rows.back().filepath = std::move(text);
+        rows.back().bextention = true;
     }
-    return std::move(rows.items);
+    return rows;
 }
 
 std::vector<BlockCountItem> ReadBlocks(IFileProtectCfgMgr* store) {
@@ -75,10 +63,43 @@ std::vector<BlockCountItem> ReadBlocks(IFileProtectCfgMgr* store) {
     return items;
 }
 
-std::wstring MountPointOf(const std::wstring& path) {
-    wchar_t mount[MAX_PATH] = {};
-    if (path.empty() || !GetVolumePathNameW(path.c_str(), mount, MAX_PATH)) return std::wstring();
-    return mount;
+ConfigIdList ConfigIds(Context& context) {
+    context.Store();  // the store creates the file and its tables
+    const std::string path = Utf8(context.Get(&fileprotect::Library::RuleDatabasePath));
+    sqlite3* opened = nullptr;  // given even when the open fails, and closed then too
+    const int status = sqlite3_open_v2(path.c_str(), &opened, SQLITE_OPEN_READONLY, nullptr);
+    const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> database(opened, sqlite3_close);
+    sqlite3_stmt* prepared = nullptr;
+    if (status != SQLITE_OK || sqlite3_busy_timeout(opened, 10000) != SQLITE_OK ||
+        sqlite3_prepare_v2(opened, "SELECT id FROM config ORDER BY id", -1, &prepared, nullptr) != SQLITE_OK)
+        throw LibraryFailure("listing the config ids of " + path + " failed", "sqlite3_prepare_v2");
+    const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> statement(prepared, sqlite3_finalize);
+    ConfigIdList list;
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(prepared)) == SQLITE_ROW) {
+        // The column holds 64-bit row ids; cutting one to 32 bits would name another row.
+        const sqlite3_int64 id = sqlite3_column_int64(prepared, 0);
+        if (id >= INT32_MIN && id <= INT32_MAX)
+            list.ids.push_back(static_cast<int32_t>(id));
+        else
+            list.unreachable.push_back(id);
+    }
+    if (step != SQLITE_DONE) throw LibraryFailure("listing the config ids of " + path + " failed", "sqlite3_step");
+    return list;
+}
+
+std::vector<ConfigRow> ReadConfigRows(Context& context) {
+    const ConfigIdList list = ConfigIds(context);
+    if (!list.unreachable.empty()) {
+        std::string ids;
+        for (int64_t id : list.unreachable) ids += (ids.empty() ? "" : ", ") + std::to_string(id);
+        Warn("config rows whose ids lie outside the 32-bit range cannot be read, changed or deleted through "
+             "the store; left as they are: " + ids);
+    }
+    std::vector<ConfigRow> rows;
+    IFileProtectCfgMgr* store = context.Store();
+    for (int32_t id : list.ids) rows.push_back({id, store->GetConfig(id)});
+    return rows;
 }
 
 std::vector<ProtectFileItem> ItemsFor(const std::vector<std::wstring>& paths, bool isFile,
@@ -87,134 +108,117 @@ std::vector<ProtectFileItem> ItemsFor(const std::vector<std::wstring>& paths, bo
     for (const std::wstring& path : paths) {
         ProtectFileItem item;
         item.filepath = path;
-        item.mountpoint = mountPoint.empty() ? MountPointOf(path) : mountPoint;
+        item.mountpoint = mountPoint;
+        wchar_t mount[MAX_PATH] = {};
+        if (mountPoint.empty() && !path.empty() && GetVolumePathNameW(path.c_str(), mount, MAX_PATH))
+            item.mountpoint = mount;
         item.bFile = isFile;
         items.push_back(item);
     }
     return items;
 }
 
-std::vector<std::wstring> WideAll(const std::vector<std::string>& utf8) {
+std::vector<std::wstring> NonEmpty(const std::vector<std::string>& texts, const std::string& noun) {
     std::vector<std::wstring> wide;
-    wide.reserve(utf8.size());
-    for (const std::string& text : utf8) wide.push_back(Wide(text));
+    for (const std::string& text : texts) {
+        if (text.empty()) throw UsageError("an empty " + noun);
+        wide.push_back(Wide(text));
+    }
     return wide;
 }
-
-void JsonFields::Field(const char* name, const std::wstring& value) { object[name] = Utf8(value); }
-
-namespace {
-
-// Reads the fields of one row object, refusing what the record does not have.
-class RowReader {
-public:
-    RowReader(const nlohmann::json& row, const std::string& place, std::initializer_list<const char*> fields)
-        : row_(row), place_(place) {
-        if (!row.is_object()) Refuse("is not a JSON object");
-        for (const auto& field : row.items()) {
-            bool known = false;
-            std::string names;
-            for (const char* name : fields) {
-                known = known || field.key() == name;
-                names += std::string(names.empty() ? "" : ", ") + name;
-            }
-            if (!known) Refuse("\"" + Shown(field.key()) + "\" is not a field of these rows (" + names + ")");
-        }
-    }
-
-    const nlohmann::json* Find(const char* name, bool required) const {
-        auto found = row_.find(name);
-        if (found != row_.end()) return &*found;
-        if (required) Refuse(std::string("has no \"") + name + "\"");
-        return nullptr;
-    }
-
-    std::wstring Text(const char* name, bool required, bool nonEmpty) const {
-        const nlohmann::json* value = Find(name, required);
-        if (!value) return std::wstring();
-        if (!value->is_string()) Refuse(std::string("\"") + name + "\" is not a text");
-        const std::string& text = value->get_ref<const std::string&>();
-        if (nonEmpty && text.empty()) Refuse(std::string("\"") + name + "\" is empty");
-        if (text.find('\0') != std::string::npos) Refuse(std::string("\"") + name + "\" holds a NUL");
-        return Wide(text);
-    }
-
-    bool Flag(const char* name) const {
-        const nlohmann::json* value = Find(name, false);
-        if (!value) return false;
-        if (!value->is_boolean()) Refuse(std::string("\"") + name + "\" is not true or false");
-        return value->get<bool>();
-    }
-
-    // The records hold 32-bit numbers: anything else would be stored wrapped.
-    int32_t Int32(const char* name, bool required) const {
-        const nlohmann::json* value = Find(name, required);
-        if (!value) return 0;
-        const std::string shown = "\"" + std::string(name) + "\" " + Shown(value->dump(), 40);
-        if (!value->is_number()) Refuse(shown + " is not a number");
-        if (!value->is_number_integer()) Refuse(shown + " is not a whole number");
-        const bool inRange = value->is_number_unsigned() ? value->get<uint64_t>() <= INT32_MAX
-                                                         : value->get<int64_t>() >= INT32_MIN &&
-                                                               value->get<int64_t>() <= INT32_MAX;
-        if (!inRange) Refuse(shown + " is outside the 32-bit range -2147483648 to 2147483647");
-        return static_cast<int32_t>(value->get<int64_t>());
-    }
-
-    [[noreturn]] void Refuse(const std::string& why) const {
-        throw UsageError(place_ + " " + why + ": " + Shown(row_.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)));
-    }
-
-private:
-    const nlohmann::json& row_;
-    const std::string& place_;
-};
-
-}  // namespace
-
-ProtectFileItem PathRowFromJson(const nlohmann::json& value, RowKind kind, const std::string& place) {
-    const RowReader row(value, place, {"filepath", "mountpoint", "bFile", "bextention"});
-    ProtectFileItem item;
-    item.filepath = row.Text("filepath", true, true);
-    item.mountpoint = row.Text("mountpoint", false, false);
-    item.bFile = row.Flag("bFile");
-    item.bextention = row.Flag("bextention");
-    if (item.bextention && kind != RowKind::kProtect) row.Refuse("is an extension row, which only fileprotect holds");
-    if (item.bextention) {
-        item.mountpoint.clear();  // the store gives every extension row its own
-        item.bFile = false;
-    }
-    return item;
-}
-
-BlockCountItem BlockRowFromJson(const nlohmann::json& value, const std::string& place) {
-    const RowReader row(value, place, {"pathhash", "filepath", "blockcount"});
-    BlockCountItem item;
-    item.filepath = row.Text("filepath", true, true);
-    item.blockcount = row.Int32("blockcount", true);
-    item.pathhash = row.Int32("pathhash", false);  // the store keys the row by its path
-    return item;
-}
-
-ConfigRow ConfigRowFromJson(const nlohmann::json& value, const std::string& place) {
-    const RowReader row(value, place, {"id", "config"});
-    ConfigRow config;
-    config.id = row.Int32("id", true);
-    config.text = row.Text("config", true, false);
-    return config;
-}
-
-std::vector<std::string> Headers(const ProtectFileItem*) { return {"KIND", "MOUNT POINT", "PATH"}; }
-
-std::vector<std::string> Headers(const BlockCountItem*) { return {"COUNT", "KEY", "PATH"}; }
-
-std::vector<std::string> Headers(const ConfigRow*) { return {"ID", "TEXT"}; }
 
 std::string Describe(const ProtectFileItem& item) {
     if (item.bextention) return "an extension rule";
     return std::string(item.bFile ? "a file" : "a folder") + " on \"" + Shown(item.mountpoint) + "\"";
 }
 
-void RequirePaths(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths)
-        if (path.empty()) throw UsageError("an empty path");
+namespace {
+
+// What a field of a record holds.
+enum class Holds { kText, kPath, kFlag, kInt32 };
+struct FieldRule {
+    const char* name;
+    Holds holds;
+    bool required;
+};
+
+// Refuses, quoting the row, one that is not an object, has a field the record
+// lacks or lacks one it needs, or holds a value of the wrong type. A number
+// must fit the record's 32 bits: anything else would be stored wrapped. A
+// path is a text neither empty nor holding a NUL.
+void CheckRow(const Json& row, std::initializer_list<FieldRule> fields) {
+    const auto refuse = [&row](const std::string& why) {
+        throw UsageError(why + ": " + Shown(OneLine(row)));
+    };
+    if (!row.is_object()) refuse("is not a JSON object");
+    std::string names;
+    for (const FieldRule& field : fields) names += std::string(names.empty() ? "" : ", ") + field.name;
+    for (const auto& field : row.items())
+        if (std::none_of(fields.begin(), fields.end(), [&field](const FieldRule& rule) { return field.key() == rule.name; }))
+            refuse("\"" + Shown(field.key()) + "\" is not a field of these rows (" + names + ")");
+    for (const FieldRule& field : fields) {
+        const auto value = row.find(field.name);
+        const std::string name = std::string("\"") + field.name + "\"";
+        if (value == row.end()) {
+            if (field.required) refuse("has no " + name);
+            continue;
+        }
+        if (field.holds == Holds::kFlag && !value->is_boolean()) refuse(name + " is not true or false");
+        if (field.holds == Holds::kText || field.holds == Holds::kPath) {
+            if (!value->is_string()) refuse(name + " is not a text");
+            if (field.holds == Holds::kPath && *value == "") refuse(name + " is empty");
+            if (value->get_ref<const std::string&>().find('\0') != std::string::npos) refuse(name + " holds a NUL");
+        }
+        if (field.holds != Holds::kInt32) continue;
+        const std::string shown = name + " " + Shown(value->dump(), 40);
+        if (!value->is_number()) refuse(shown + " is not a number");
+        if (!value->is_number_integer()) refuse(shown + " is not a whole number");
+        const bool inRange = value->is_number_unsigned()
+                                 ? value->get<uint64_t>() <= INT32_MAX
+                                 : value->get<int64_t>() >= INT32_MIN && value->get<int64_t>() <= INT32_MAX;
+        if (!inRange) refuse(shown + " is outside the 32-bit range -2147483648 to 2147483647");
+    }
+}
+
+}  // namespace
+
+void to_json(Json& row, const ProtectFileItem& item) {
+    row = Json::object();
+    if (!item.bextention) row["bFile"] = item.bFile;
+    row["bextention"] = item.bextention;
+    row["filepath"] = Utf8(item.filepath);
+    if (!item.bextention) row["mountpoint"] = Utf8(item.mountpoint);
+}
+
+void from_json(const Json& row, ProtectFileItem& item) {
+    CheckRow(row, {{"filepath", Holds::kPath, true},
+                   {"mountpoint", Holds::kText, false},
+                   {"bFile", Holds::kFlag, false},
+                   {"bextention", Holds::kFlag, false}});
+    item.filepath = Wide(row.at("filepath").get<std::string>());
+    item.bextention = row.value("bextention", false);
+    // The store gives every extension row its own mount point and kind.
+    item.mountpoint = item.bextention ? std::wstring() : Wide(row.value("mountpoint", std::string()));
+    item.bFile = !item.bextention && row.value("bFile", false);
+}
+
+void to_json(Json& row, const BlockCountItem& item) {
+    row = {{"blockcount", item.blockcount}, {"filepath", Utf8(item.filepath)}, {"pathhash", item.pathhash}};
+}
+
+void from_json(const Json& row, BlockCountItem& item) {
+    CheckRow(row, {{"filepath", Holds::kPath, true},
+                   {"blockcount", Holds::kInt32, true},
+                   {"pathhash", Holds::kInt32, false}});  // the store keys the row by its path
+    item.filepath = Wide(row.at("filepath").get<std::string>());
+    item.blockcount = row.at("blockcount").get<int32_t>();
+    item.pathhash = row.value("pathhash", 0);
+}
+
+void to_json(Json& row, const ConfigRow& config) { row = {{"config", Utf8(config.text)}, {"id", config.id}}; }
+
+void from_json(const Json& row, ConfigRow& config) {
+    CheckRow(row, {{"id", Holds::kInt32, true}, {"config", Holds::kText, true}});
+    config.id = row.at("id").get<int32_t>();
+    config.text = Wide(row.at("config").get<std::string>());
 }

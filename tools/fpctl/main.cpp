@@ -11,13 +11,40 @@
 #include <string>
 #include <vector>
 
-#include "Fpctl.h"
 #include "Output.h"
-#include "Text.h"
 
 #ifndef FPCTL_VERSION
 #define FPCTL_VERSION "unknown"
 #endif
+
+Context::~Context() {
+    // The library itself stays loaded until the process ends: its singletons
+    // clean up at unload, after everything here is done.
+    if (store_) store_->CloseDb();
+}
+
+const fileprotect::Library& Context::Library() {
+    try {
+        if (!library_) library_.emplace();
+    } catch (const std::runtime_error& error) {
+        throw LibraryFailure(error.what(), "LoadLibraryW");
+    }
+    return *library_;
+}
+
+IFileProtectCfgMgr* Context::Store() {
+    if (!store_) {
+        IFileProtectCfgMgr* store = Get(&fileprotect::Library::Store);
+        Require(store->InitDb(), "InitDb", "the rule database could not be opened");
+        store_ = store;
+    }
+    return store_;
+}
+
+void Require(bool ok, const std::string& operation, const std::string& detail) {
+    if (ok) return;
+    throw LibraryFailure(operation + " failed" + (detail.empty() ? "" : ": " + detail), operation);
+}
 
 namespace {
 
@@ -28,7 +55,7 @@ std::vector<std::string> Arguments() {
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!wide) return arguments;
-    for (int i = 1; i < count; ++i) arguments.push_back(Utf8(wide[i]));
+    for (int i = 1; i < count; ++i) arguments.push_back(fileprotect::Utf8(wide[i]));
     LocalFree(wide);
     return arguments;
 }
@@ -47,12 +74,10 @@ const CLI::App* ChosenCommand(const CLI::App& app) {
 
 // "protect add" for that command; empty for the program itself.
 std::string CommandPath(const CLI::App* command) {
-    std::vector<std::string> names;
-    for (; command && command->get_parent(); command = command->get_parent()) names.push_back(command->get_name());
     std::string path;
-    for (auto name = names.rbegin(); name != names.rend(); ++name) {
-        if (!path.empty()) path += ' ';
-        path += *name;
+    for (; command && command->get_parent(); command = command->get_parent()) {
+        if (!path.empty()) path.insert(0, " ");
+        path.insert(0, command->get_name());
     }
     return path;
 }
@@ -124,10 +149,7 @@ int Run() {
                "Exit codes: 0 done, 1 the library reported failure (or answered no), 2 bad usage.");
     AddSettingCommands(app, context);
     AddRuleCommands(app, context);
-    AddBlockCommands(app, context);
-    AddPathCommands(app, context);
-    AddCacheCommands(app, context);
-    AddDiskCommands(app, context);
+    AddMachineCommands(app, context);
     AddTransferCommands(app, context);
     app.add_subcommand("help", "the command list, or how to use one command: help protect add")
         ->allow_extras();

@@ -2,12 +2,9 @@
 // protection switches (config row 1) and config rows by id.
 #include <CLI/CLI.hpp>
 
-#include "ConfigIds.h"
-#include "Fpctl.h"
 #include "Output.h"
-#include "Report.h"
-#include "Rules.h"
-#include "Text.h"
+
+using fileprotect::Utf8;
 
 namespace {
 
@@ -29,8 +26,8 @@ const Switch kSwitches[] = {
     {"driver", &ProtectConfig::bRuningDrv},
 };
 
-nlohmann::json SwitchesJson(const ProtectConfig& config) {
-    nlohmann::json switches = nlohmann::json::object();
+Json SwitchesJson(const ProtectConfig& config) {
+    Json switches = Json::object();
     for (const Switch& s : kSwitches) switches[s.name] = config.*s.field;
     return switches;
 }
@@ -44,12 +41,11 @@ std::string SwitchesText(const ProtectConfig& config) {
 
 void Status(Context& context) {
     IFileProtectCfgMgr* store = context.Store();
-    const std::string database = Utf8(context.Helper()->GetDataFolder() + L"\\FileProtect.db");
+    const std::string database = Utf8(context.Get(&fileprotect::Library::RuleDatabasePath));
     const std::string version = store->GetSqliteVersion();
-    ProtectRows protect = ReadProtectRows(store);
     const ConfigIdList configIds = ConfigIds(context);
-    nlohmann::json rows = {
-        {"fileprotect", protect.items.size() + protect.extensions.size()},
+    const Json rows = {
+        {"fileprotect", ReadProtectTable(store).size()},
         {"rejectlist", ReadPathList(store, PathList::kReject).size()},
         {"whitelist", ReadPathList(store, PathList::kWhite).size()},
         {"const_whitelist", ReadPathList(store, PathList::kConstWhite).size()},
@@ -57,7 +53,7 @@ void Status(Context& context) {
         {"config", configIds.ids.size() + configIds.unreachable.size()},
     };
     const ProtectConfig config = store->GetProtectConfig();
-    nlohmann::json fileTypes = nlohmann::json::array();
+    Json fileTypes = Json::array();
     for (const std::wstring& type : store->GetFileTypeProtectList()) fileTypes.push_back(Utf8(type));
     if (context.json) {
         PrintJson({{"database", database},
@@ -67,13 +63,13 @@ void Status(Context& context) {
                    {"filetypes", fileTypes}});
         return;
     }
-    Table table({"database", database});
-    table.Add({"SQLite", version});
-    for (const auto& row : rows.items())
-        table.Add({"rows in " + row.key(), std::to_string(row.value().get<size_t>())});
-    table.Add({"switches", SwitchesText(config)});
-    table.Add({"file types", std::to_string(fileTypes.size())});
-    table.Print();
+    // Lines of a name and a value, the database's line on top.
+    Json lines = Json::array();
+    lines.push_back({"SQLite", version});
+    for (const auto& row : rows.items()) lines.push_back({"rows in " + row.key(), row.value()});
+    lines.push_back({"switches", SwitchesText(config)});
+    lines.push_back({"file types", fileTypes.size()});
+    PrintTable(lines, {Field("database", 0), Field(database, 1)});
 }
 
 void ShowSwitches(Context& context) {
@@ -82,9 +78,9 @@ void ShowSwitches(Context& context) {
         PrintJson(SwitchesJson(config));
         return;
     }
-    Table table({"SWITCH", "STATE"});
-    for (const Switch& s : kSwitches) table.Add({s.name, config.*s.field ? "on" : "off"});
-    table.Print();
+    Json lines = Json::array();
+    for (const Switch& s : kSwitches) lines.push_back({s.name, config.*s.field ? "on" : "off"});
+    PrintTable(lines, {Field("SWITCH", 0), Field("STATE", 1)});
 }
 
 void SetSwitch(Context& context, const std::string& name, bool on) {
@@ -120,25 +116,22 @@ void AddSettingCommands(CLI::App& app, Context& context) {
     CLI::App* config = app.add_subcommand("config", "config rows by id (row 1 holds the switches)");
     config->require_subcommand(1);
     config->add_subcommand("list", "every row the store can read, with its text")->callback([&context] {
-        PrintRows(context, ReadConfigRows(context));
+        PrintRows(context, ReadConfigRows(context), {Field("ID", "id"), Field("TEXT", "config")});
     });
     CLI::App* get = config->add_subcommand("get", "the text of a row");
     get->add_option("ID", options.id, "row id")->required();
     get->callback([&context] {
-        const std::wstring text = context.Store()->GetConfig(options.id);
-        if (text.empty())
+        const ConfigRow row{options.id, context.Store()->GetConfig(options.id)};
+        if (row.text.empty())
             throw NegativeAnswer("GetConfig found no text in row " + std::to_string(options.id), "GetConfig");
-        if (context.json)
-            PrintJson(RowJson(ConfigRow{options.id, text}));
-        else
-            PrintLine(Utf8(text));
+        Report(context, Utf8(row.text), row);
     });
     CLI::App* setText = config->add_subcommand("set", "store the text of a row");
     setText->add_option("ID", options.id, "row id")->required();
     setText->add_option("TEXT", options.text, "the text (not empty)")->required();
     setText->callback([&context] {
         if (options.text.empty()) throw UsageError("an empty text stores nothing; use config delete");
-        Require(context.Store()->SetConfig(options.id, Wide(options.text)), "SetConfig");
+        Require(context.Store()->SetConfig(options.id, fileprotect::Wide(options.text)), "SetConfig");
         Report(context, "stored row " + std::to_string(options.id),
                {{"table", "config"}, {"id", options.id}, {"stored", true}});
     });
