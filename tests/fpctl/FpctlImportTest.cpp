@@ -138,7 +138,9 @@ TEST(FpctlImport, NumbersOutsideTheRecordsAreRefused) {
 TEST(FpctlImport, ExportWritesWhatImportTakesBack) {
     Db db;
     ASSERT_TRUE(db.Exec("INSERT OR REPLACE INTO config VALUES (4294967297, 'far'), (4242, '')"));
+    ASSERT_TRUE(db.Exec("INSERT OR REPLACE INTO rejectlist VALUES (4711, '', 'C:\\', 1)"));
     const json exported = Exported();
+    for (const auto& row : exported.at("rejectlist")) EXPECT_NE("", row.at("filepath")) << row;
     std::vector<int64_t> ids;
     for (const auto& row : exported.at("config")) ids.push_back(row.at("id").get<int64_t>());
     EXPECT_EQ(ids.end(), std::find(ids.begin(), ids.end(), 4294967297));
@@ -148,7 +150,13 @@ TEST(FpctlImport, ExportWritesWhatImportTakesBack) {
     const std::wstring file = JsonFile(L"again.json", exported);
     EXPECT_EQ(0, RunFpctl({L"import", file, L"--replace", L"--yes"}).exitCode);
     EXPECT_EQ("2", db.Scalar("SELECT count(*) FROM config WHERE id IN (4242, 4294967297)"));
-    db.Exec("DELETE FROM config WHERE id IN (4242, 4294967297)");
+    EXPECT_EQ("1", db.Scalar("SELECT count(*) FROM rejectlist WHERE pathhash = 4711"));
+    // A config row without text that the store does not hold is not added.
+    const json blank = {{"version", 1}, {"config", {{{"id", 4243}, {"config", ""}}}}};
+    EXPECT_EQ(0, RunFpctl({L"import", JsonFile(L"blank.json", blank)}).exitCode);
+    EXPECT_EQ("0", db.Scalar("SELECT count(*) FROM config WHERE id = 4243"));
+    db.Exec("DELETE FROM config WHERE id IN (4242, 4243, 4294967297)");
+    db.Exec("DELETE FROM rejectlist WHERE pathhash = 4711");
 }
 
 // A hostile file gets a clear message, a usage exit and nothing written:
