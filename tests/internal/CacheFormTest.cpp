@@ -120,6 +120,10 @@ std::vector<std::string> AdversarialIds() {
         "e\xcc\x81", "\xc2\x80\xdf\xbf\xe0\xa0\x80",
     };
     ids.push_back(std::string(5000, 'L') + "\"" + std::string(300, '\x02'));
+    // Each byte the printer treats apart, and the plain ones next to them, at
+    // every place of a sixteen-byte block and past it.
+    for (const char* apart : {"&", "<", ">", "\"", "'", "\x1f", "\xc3\xa9", "\x7f", " ", "~"})
+        for (size_t place = 0; place < 34; ++place) ids.push_back(std::string(place, 'p') + apart + "z");
     return ids;
 }
 
@@ -177,6 +181,10 @@ std::vector<std::string> OtherForms() {
         replaced("<Item pathid=\"a\" />", "<Item pathid=\"&#x41;&#65;&#x0a;&#x00;z\" />"),
         replaced("<Item pathid=\"a\" />", "<Item pathid=\"'>&unknown;\" />"),
         replaced("<Item pathid=\"a\" />", "<Item pathid=\"&quot;\" />"),
+        replaced("<Item pathid=\"a\" />", "<Item pathid=\"it's\" />"),
+        replaced("<Item pathid=\"a\" />", "<Item pathid=\"a>b\" />"),
+        replaced("<Item pathid=\"a\" />", "<Item pathid=\"a\tb\" />"),
+        replaced("<Item pathid=\"a\" />", "<Item pathid=\"a\x1f" "b\" />"),
         replaced("<Item pathid=\"a\" />", "<Item pathid=\"a\" /><Item pathid=\"b\" />"),
         replaced("<Item pathid=\"a\" />", "<Item pathid=\"a\" />\r\n<!-- note -->\r\ntext"),
         replaced("<Item pathid=\"a\" />", "<![CDATA[x]]><?pi x?><Item pathid=\"a\">t</Item>"),
